@@ -1,0 +1,41 @@
+// File-system port: what the engine's core asks of files and folders. Paths are the engine's
+// 8-bit texts in the system code page. The Win32 adapter (win32_file_system.cpp) translates each
+// call into one or two API calls; nothing here decides anything.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kel {
+
+struct DirectoryEntry {
+    std::string name;
+    bool isDirectory = false;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
+    // Creates one folder; false when it already exists or cannot be made. Never reuses a folder
+    // that someone else created.
+    virtual bool CreateFolder(const std::string& path) = 0;
+    // Creates a folder and every missing parent; true when the folder exists afterwards.
+    virtual bool ForceFolders(const std::string& path) = 0;
+    virtual bool RemoveFolder(const std::string& path) = 0;
+    virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+    // Replaces the file's content with `data`.
+    virtual bool WriteFile(const std::string& path, std::string_view data) = 0;
+    virtual bool AppendFile(const std::string& path, std::string_view data) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
+    virtual bool CopyTo(const std::string& from, const std::string& to) = 0;  // overwrites
+    virtual bool SetNormalAttributes(const std::string& path) = 0;
+    // Entries of a folder, without "." and "..".
+    virtual std::vector<DirectoryEntry> ListFolder(const std::string& folder) = 0;
+};
+
+}  // namespace kel

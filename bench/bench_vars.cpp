@@ -53,6 +53,14 @@ void BM_Expand1MiB10kReferences(benchmark::State& state) {
 }
 BENCHMARK(BM_Expand1MiB10kReferences)->Unit(benchmark::kMillisecond);
 
+// What one substitution costs when a value refers to itself and the replacement bound stops it.
+void BM_ExpandSelfReferenceToTheBound(benchmark::State& state) {
+    kel::Variables().Clear();
+    kel::SetVariable("LOOP", "$LOOP$", kReason);
+    for (auto _ : state) benchmark::DoNotOptimize(kel::ExpandVariables("$LOOP$"));
+}
+BENCHMARK(BM_ExpandSelfReferenceToTheBound)->Unit(benchmark::kMillisecond);
+
 std::string StatementId(int i) { return "{" + std::to_string(100000 + i) + "-STATEMENT}"; }
 
 // A compiled script of 10,000 statements with 8 parameters each.

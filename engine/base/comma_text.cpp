@@ -33,7 +33,7 @@ void AppendQuoted(std::string& out, std::string_view item) {
 }
 
 class CommaTextParser {
-public:
+  public:
     explicit CommaTextParser(std::string_view text) : text_(text) {}
 
     std::vector<std::string> Items() {
@@ -51,7 +51,7 @@ public:
         return items;
     }
 
-private:
+  private:
     bool AtEnd() const { return pos_ >= text_.size() || text_[pos_] == '\0'; }
 
     void SkipBetweenItems() {

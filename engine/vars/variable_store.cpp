@@ -14,7 +14,7 @@ constexpr char kValueQuote = '"';
 // splicing each value into one string and resuming the scan there, but every character is copied
 // a bounded number of times, so substitution stays linear in the size of its result.
 class PendingText {
-public:
+  public:
     explicit PendingText(std::string_view text) : base_(text) {}
 
     // Appends everything up to the next "$" to `out` and stops in front of it; false when the text
@@ -49,7 +49,7 @@ public:
         if (!value.empty()) inserted_.push_back({std::move(value), 0});
     }
 
-private:
+  private:
     struct Segment {
         std::string text;
         std::size_t pos;

@@ -31,7 +31,7 @@
 namespace kel {
 
 class TVariableManager {
-public:
+  public:
     static constexpr std::size_t kMaxReplacementsPerExpand = 100'000;
     static constexpr std::size_t kMaxInsertedBytesPerExpand = std::size_t{64} << 20;
 
@@ -77,7 +77,7 @@ public:
     // injection: then nothing changes. Returns whether the value was written.
     bool SetValueGuarded(std::string_view name, std::string_view value, bool isOverrideInjection);
 
-private:
+  private:
     struct NameEqual {
         using is_transparent = void;
         bool caseSensitive;
@@ -87,8 +87,7 @@ private:
     };
     // The key is the name in the letter case of its first creation.
     using Table = std::unordered_map<std::string, std::string, CaseInsensitiveHash, NameEqual>;
-    using NameSet =
-        std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual>;
+    using NameSet = std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual>;
 
     Table NewTable() const;
     static void Store(Table& table, std::string_view name, std::string_view value);
@@ -104,7 +103,7 @@ private:
 
 // Holds a store's lock for a scope.
 class ScopedVariableLock {
-public:
+  public:
     ScopedVariableLock(const TVariableManager& store, bool write) : store_(store), write_(write) {
         store_.Lock(write_);
     }
@@ -112,7 +111,7 @@ public:
     ScopedVariableLock(const ScopedVariableLock&) = delete;
     ScopedVariableLock& operator=(const ScopedVariableLock&) = delete;
 
-private:
+  private:
     const TVariableManager& store_;
     const bool write_;
 };

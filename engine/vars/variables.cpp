@@ -35,9 +35,7 @@ bool VariableExists(std::string_view name) { return Variables().Exists(name); }
 
 std::string ExpandVariables(std::string_view text) { return Variables().Expand(text); }
 
-std::string ExpandVariablesQuoted(std::string_view text) {
-    return Variables().ExpandQuoted(text);
-}
+std::string ExpandVariablesQuoted(std::string_view text) { return Variables().ExpandQuoted(text); }
 
 void SetFileApisToAnsiHook(FileApisHook hook) { fileApisHook.store(hook); }
 

@@ -23,7 +23,9 @@ Pairs SortedContent(const TVariableManager& store) {
     const std::size_t count = store.ListAll(items);
     EXPECT_EQ(count, items.size());
     Pairs pairs;
-    for (std::size_t i = 0; i + 1 < items.size(); i += 2) pairs.emplace_back(items[i], items[i + 1]);
+    for (std::size_t i = 0; i + 1 < items.size(); i += 2) {
+        pairs.emplace_back(items[i], items[i + 1]);
+    }
     std::sort(pairs.begin(), pairs.end());
     return pairs;
 }
@@ -125,8 +127,7 @@ TEST(VariableStore, ExpandQuoted) {
     const ExpandCase cases[] = {
         {"value in quotes", {{"A", "x"}}, "$A$ = \"x\"", "\"x\" = \"x\""},
         {"quotes inside the value stay as they are", {{"A", "a\"b"}}, "$A$", "\"a\"b\""},
-        {"undefined reference stays for the evaluator to reject", {}, "$NONE$ = 1",
-         "$NONE$ = 1"},
+        {"undefined reference stays for the evaluator to reject", {}, "$NONE$ = 1", "$NONE$ = 1"},
         // The scan resumes at the opening quote, so the value's own references are quoted too.
         {"nested reference", {{"A", "$B$"}, {"B", "1"}}, "$A$", "\"\"1\"\""},
     };
@@ -294,9 +295,8 @@ TEST(VariableStoreThreads, ReadLockActsOnlyWhenReadsAreLocked) {
         TVariableManager store(/*caseSensitive=*/false, lockReads);
         store.Lock(/*write=*/false);
         auto writer = std::async(std::launch::async, [&] { store.SetValue("X", "1"); });
-        const bool finished =
-            writer.wait_for(std::chrono::milliseconds(lockReads ? 50 : 5000)) ==
-            std::future_status::ready;
+        const bool finished = writer.wait_for(std::chrono::milliseconds(lockReads ? 50 : 5000)) ==
+                              std::future_status::ready;
         EXPECT_EQ(finished, !lockReads) << "lockReads=" << lockReads;
         store.Unlock(/*write=*/false);
         writer.get();

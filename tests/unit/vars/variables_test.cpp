@@ -17,7 +17,7 @@ namespace {
 using namespace std::string_literals;
 
 class EngineVariables : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Reset(); }
     void TearDown() override { Reset(); }
 
@@ -106,7 +106,7 @@ TEST_F(EngineVariables, StripVariableReference) {
         const char* name;
     };
     const Case cases[] = {
-        {"$NAME$", "NAME"}, {"$a b$", "a b"}, {"$$", ""},   {"$", ""},         {"NAME", ""},
+        {"$NAME$", "NAME"}, {"$a b$", "a b"}, {"$$", ""},    {"$", ""},       {"NAME", ""},
         {"$NAME", ""},      {"NAME$", ""},    {"$A$B$", ""}, {" $NAME$", ""}, {"", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(StripVariableReference(c.text), c.name) << c.text;

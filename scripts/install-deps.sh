@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev lzma-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev openssl lzma-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine32:i386 wine64 libgnutls30:i386 libgnutls30
   xvfb xauth imagemagick msitools wixl 7zip osslsigncode

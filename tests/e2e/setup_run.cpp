@@ -103,6 +103,18 @@ void SetupRun::WriteCompleteSetup(const ScriptModel& model) {
     WriteDatabase();
 }
 
+void SetupRun::Sign(const fs::path& file) {
+    const fs::path fixtures(KEL_FIXTURE_DIR);
+    const fs::path signedFile = file.string() + ".signed";
+    const std::string command = "osslsigncode sign -h sha256 -certs " +
+                                ShellQuote((fixtures / "signing-cert.pem").string()) + " -key " +
+                                ShellQuote((fixtures / "signing-key.pem").string()) + " -in " +
+                                ShellQuote(file.string()) + " -out " + ShellQuote(signedFile.string()) +
+                                " >/dev/null";
+    if (RunShell(command) != 0) throw std::runtime_error("osslsigncode failed for " + file.string());
+    fs::rename(signedFile, file);
+}
+
 int SetupRun::Run(const std::vector<std::string>& arguments, bool withTrace) {
     std::string command = "wine " + ShellQuote((fs::path(KEL_WIN32_OUT_DIR) / "kel_launch.exe").string()) +
                           " " + ShellQuote(WindowsArgument(WindowsPath(temp))) + " " +

@@ -45,6 +45,9 @@ public:
     // Engine, library, a one-file payload and the database: a setup that runs to its end.
     void WriteCompleteSetup(const ScriptModel& model);
 
+    // Signs a file of the setup folder with the test certificate (Authenticode, SHA-256).
+    void Sign(const fs::path& file);
+
     // Runs the setup with these arguments (the trace log argument is added); returns the exit code.
     int Run(const std::vector<std::string>& arguments, bool withTrace = true);
 

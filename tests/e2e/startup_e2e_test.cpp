@@ -155,5 +155,32 @@ TEST_F(StartupE2E, MessageTableInTheLibraryTranslatesBoxes) {
     EXPECT_FALSE(std::filesystem::exists(run.temp / "lang.loc"));
 }
 
+TEST_F(StartupE2E, SignedSetupsKeepTheirScriptAndMessageTable) {
+    SetupRun run(TestName());
+    run.WriteCompleteSetup(OneStatement());
+    std::string table;
+    for (int n = 1; n <= 115; ++n) table += (n == 4 ? "Base introuvable" : "x") + std::string("\r\n");
+    run.WriteLibrary(table);
+    run.Sign(run.Exe());
+    run.Sign(run.dist / "kel.lib");
+    EXPECT_EQ(run.Run({"/S"}), 0);
+    EXPECT_EQ(run.TraceLines(), kFullTrace);
+
+    // The certificate bytes are not part of the message table.
+    std::filesystem::remove(run.dist / "setup.msi");
+    EXPECT_EQ(run.Run({}), 16);
+    ASSERT_EQ(run.Boxes().size(), 1u);
+    EXPECT_EQ(run.Boxes()[0].text, "Base introuvable");
+}
+
+TEST_F(StartupE2E, SignedBareEngineStillHasNoScript) {
+    SetupRun run(TestName());
+    run.WriteCompleteSetup(OneStatement());
+    run.WriteEngine("");
+    run.Sign(run.Exe());
+    EXPECT_EQ(run.Run({"/S"}), 13);
+    EXPECT_TRUE(run.TempEntries().empty());
+}
+
 }  // namespace
 }  // namespace kel::e2e

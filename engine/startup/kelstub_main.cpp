@@ -6,6 +6,7 @@
 #include "engine/platform/win32_text.h"
 #include "engine/startup/startup_sequence.h"
 #include "engine/startup/win32_startup_host.h"
+#include "engine/vars/variables.h"
 
 namespace {
 
@@ -31,6 +32,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictLibrarySearch();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+
+    kel::SetFileApisToAnsiHook([] { SetFileApisToANSI(); });
 
     kel::Win32StartupHost host;
     kel::TraceLog trace(host.Files(), Utf16Line);

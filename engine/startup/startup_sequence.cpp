@@ -10,6 +10,7 @@
 #include "engine/script/engine_messages.h"
 #include "engine/script/script_error.h"
 #include "engine/startup/command_line.h"
+#include "engine/vars/variables.h"
 
 namespace kel {
 namespace {
@@ -146,6 +147,9 @@ void StartupSequence::ParseArguments() {
     globals_.sfxPath = options.sfxPath;
     globals_.commandLineAssignments = options.assignments;
     preparationUi_ = !options.silent && !options.update;
+    // The store protects command-line values in a silent run.
+    Variables().SetCommandLineOverrides(globals_.commandLineAssignments);
+    Variables().SetSilentMode(globals_.silentMode);
     trace_.SetPath(globals_.logFilePath);
 }
 
@@ -281,7 +285,8 @@ void StartupSequence::Fail(int exitCode, const std::string& message) {
     if (!globals_.silentMode) {
         // Codes 13-16 belong to the preparation form while it is up; 11 has no owner.
         const bool ownedByForm = exitCode != kExitRuntimeError && host_.PreparationFormShown();
-        host_.ShowError(message, StandardCaption("", globals_.noBrandingFlag), ownedByForm);
+        host_.ShowError(message, StandardCaption(GetVariable("TITLE"), globals_.noBrandingFlag),
+                        ownedByForm);
     }
     throw EarlyExit(exitCode);
 }

@@ -31,6 +31,10 @@ public:
     // Replaces the file's content with `data`.
     virtual bool WriteFile(const std::string& path, std::string_view data) = 0;
     virtual bool AppendFile(const std::string& path, std::string_view data) = 0;
+    // Replaces the file's content with `data` so that the file holds either its old content or
+    // the whole new one, never a part: the data goes to a new file beside it, which then takes the
+    // file's place in one step. Creates the file when it is missing; false changes nothing.
+    virtual bool ReplaceFileContent(const std::string& path, std::string_view data) = 0;
     virtual bool RemoveFile(const std::string& path) = 0;
     virtual bool CopyTo(const std::string& from, const std::string& to) = 0;  // overwrites
     virtual bool SetNormalAttributes(const std::string& path) = 0;

@@ -90,6 +90,29 @@ bool Win32FileSystem::AppendFile(const std::string& path, std::string_view data)
     return WriteAll(file.Get(), data);
 }
 
+bool Win32FileSystem::ReplaceFileContent(const std::string& path, std::string_view data) {
+    // The new content is written and flushed under a unique name in the same folder (so the final
+    // move stays on one volume), then moved over the file with the move itself written through.
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char temporary[MAX_PATH];
+    if (!GetTempFileNameA(folder.c_str(), "kel", 0, temporary)) return false;
+    bool written = false;
+    {
+        UniqueFile file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        written = file && WriteAll(file.Get(), data) && FlushFileBuffers(file.Get());
+    }
+    if (written && MoveFileExA(temporary, path.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    DeleteFileA(temporary);
+    SetLastError(error);
+    return false;
+}
+
 bool Win32FileSystem::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
 
 bool Win32FileSystem::CopyTo(const std::string& from, const std::string& to) {

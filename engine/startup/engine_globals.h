@@ -23,6 +23,7 @@ struct EngineGlobals {
     std::string sfxPath;
     std::string packageFolderOverride;
     bool noBrandingFlag = false;
+    std::string captionTitle;  // follows TITLE during the run; the title of StandardCaption
     int exitCode = 0;
 };
 

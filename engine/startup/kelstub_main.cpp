@@ -37,6 +37,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     kel::Win32StartupHost host;
     kel::TraceLog trace(host.Files(), Utf16Line);
+    host.UseTraceLog(trace);
     kel::StartupSequence startup(host, kel::Globals(), trace);
     const int exitCode = startup.Run();
     ExitProcess(static_cast<UINT>(exitCode));

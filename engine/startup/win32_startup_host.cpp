@@ -5,8 +5,12 @@
 #include <shellapi.h>
 
 #include "engine/platform/unique_handle.h"
+#include "engine/platform/win32_clock.h"
+#include "engine/platform/win32_message_boxes.h"
+#include "engine/platform/win32_message_pump.h"
 #include "engine/platform/win32_text.h"
 #include "engine/script/engine_messages.h"
+#include "engine/script/interpreter.h"
 #include "engine/startup/engine_globals.h"
 
 namespace kel {
@@ -124,6 +128,17 @@ bool Win32StartupHost::UnpackPayload(const std::string&, const std::string&) {
 void Win32StartupHost::InitDialogs(const std::string&) {}
 void Win32StartupHost::LoadDialog(const std::string&, const std::string&) {}
 
-int Win32StartupHost::RunScript(ScriptModel&, const std::string&) { return Globals().exitCode; }
+int Win32StartupHost::RunScript(ScriptModel& script, const std::string& databasePath) {
+    Win32Clock clock;
+    Win32MessagePump messages;
+    Win32MessageBoxes boxes;
+    TraceLog untraced(files_, WidenLatin1);  // a log without path writes nothing
+    const RunEnvironment environment{Globals(), trace_ ? *trace_ : untraced,
+                                     {files_, clock, messages, boxes}};
+    const RunResult result = kel::RunScript(script, databasePath, environment);
+    // A rejected script ends the process here, leaving the support folder behind.
+    if (result.endProcessNow) ExitProcess(static_cast<UINT>(result.exitCode));
+    return result.exitCode;
+}
 
 }  // namespace kel

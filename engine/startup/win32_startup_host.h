@@ -4,6 +4,7 @@
 
 #include "engine/platform/win32_file_system.h"
 #include "engine/startup/startup_host.h"
+#include "engine/startup/trace_log.h"
 #include "engine/startup/win32_preparation_ui.h"
 
 namespace kel {
@@ -34,7 +35,11 @@ public:
     void LoadDialog(const std::string& key, const std::string& path) override;
     int RunScript(ScriptModel& script, const std::string& databasePath) override;
 
+    // The trace log of the run, which the interpreter writes too.
+    void UseTraceLog(TraceLog& trace) { trace_ = &trace; }
+
 private:
+    TraceLog* trace_ = nullptr;
     Win32FileSystem files_;
     PreparationUi ui_;
 };

@@ -16,6 +16,7 @@ public:
     std::map<std::string, std::string> files;  // key: folded path
     std::set<std::string> folders;             // key: folded path without trailing "\"
     std::set<std::string> readOnlyFolders;     // creating inside fails
+    std::set<std::string> lockedFiles;         // key: folded path; reading and writing fail
 
     static std::string Key(std::string path) {
         while (path.size() > 3 && path.back() == '\\') path.pop_back();
@@ -65,18 +66,23 @@ public:
         return folders.erase(key) != 0;
     }
     std::optional<std::string> ReadFile(const std::string& path) override {
+        if (lockedFiles.count(Key(path))) return std::nullopt;
         if (auto* data = Find(path)) return *data;
         return std::nullopt;
     }
     bool WriteFile(const std::string& path, std::string_view data) override {
-        if (!folders.count(Parent(Key(path)))) return false;
+        if (!folders.count(Parent(Key(path))) || lockedFiles.count(Key(path))) return false;
         files[Key(path)] = std::string(data);
         return true;
     }
     bool AppendFile(const std::string& path, std::string_view data) override {
-        if (!folders.count(Parent(Key(path)))) return false;
+        if (!folders.count(Parent(Key(path))) || lockedFiles.count(Key(path))) return false;
         files[Key(path)].append(data);
         return true;
+    }
+    // In memory every write is whole; the atomicity itself is tested against the Win32 adapter.
+    bool ReplaceFileContent(const std::string& path, std::string_view data) override {
+        return WriteFile(path, data);
     }
     bool RemoveFile(const std::string& path) override { return files.erase(Key(path)) != 0; }
     bool CopyTo(const std::string& from, const std::string& to) override {

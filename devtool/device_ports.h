@@ -40,7 +40,8 @@ class PrinterInterfaceList {
     // False once enumeration ends. Otherwise `hardwareId` receives the first hardware id of the
     // interface's device (empty when it cannot be read).
     virtual bool Interface(std::size_t index, std::string& hardwareId) = 0;
-    // The values of the interface's registry key; empty when the key cannot be opened.
+    // The values of the registry key of the interface just read by Interface(index); empty when
+    // the key cannot be opened.
     virtual std::vector<RegistryValue> InterfaceValues(std::size_t index) = 0;
 };
 

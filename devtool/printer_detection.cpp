@@ -23,8 +23,8 @@ std::string LocateToolkitIni(DeviceSystem& system) {
 PrinterDetection::PrinterDetection(DetectionWindow& window, DeviceSystem& system, bool traceMode)
     : window_(window), system_(system), TraceMode_(traceMode) {}
 
-bool PrinterDetection::Start(std::uint32_t registrationError) {
-    if (registrationError != 0) {
+bool PrinterDetection::Start(bool registered, std::uint32_t registrationError) {
+    if (!registered) {
         window_.ShowWarning(std::string(kRegistrationFailedBox) +
                             system_.ErrorText(registrationError));
         return false;

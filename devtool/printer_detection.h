@@ -39,10 +39,11 @@ class PrinterDetection {
     PrinterDetection(const PrinterDetection&) = delete;
     PrinterDetection& operator=(const PrinterDetection&) = delete;
 
-    // The end of the dialog's initialisation. `registrationError` is 0 when the window was
-    // registered for printer interface notifications; otherwise the failure box is shown, the
-    // INI file is left alone and no notification is acted on. False in that case.
-    bool Start(std::uint32_t registrationError);
+    // The end of the dialog's initialisation, once the window was (or failed to be) registered
+    // for printer interface notifications. After a failed registration the failure box is shown
+    // with the text of `registrationError`, the INI file is left alone and no notification is
+    // acted on; the result is false then.
+    bool Start(bool registered, std::uint32_t registrationError = 0);
 
     // A printer interface arrived or left; `devicePath` as the broadcast carries it.
     void OnDeviceChange(DeviceEvent event, std::string_view devicePath);

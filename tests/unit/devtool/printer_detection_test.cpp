@@ -42,7 +42,7 @@ class DetectionTest : public ::testing::Test {
     std::vector<std::string> Run(bool trace, DeviceEvent event = DeviceEvent::kArrival,
                                  const std::string& path = kKx4Path, int maxTicks = 100) {
         detection = std::make_unique<PrinterDetection>(fake, fake, trace);
-        EXPECT_TRUE(detection->Start(0));
+        EXPECT_TRUE(detection->Start(true));
         fake.timeline.clear();
         fake.tick = 0;
         detection->OnDeviceChange(event, path);
@@ -62,7 +62,7 @@ class DetectionTest : public ::testing::Test {
 
 TEST_F(DetectionTest, StartWritesTheDefaultPortBesideTheParentFolder) {
     PrinterDetection tool(fake, fake, false);
-    EXPECT_TRUE(tool.Start(0));
+    EXPECT_TRUE(tool.Start(true));
     EXPECT_EQ(tool.ToolkitIni(), kIni);
     EXPECT_EQ(fake.timeline, std::vector<std::string>{"0 " + Ini("USB001")});
     EXPECT_FALSE(tool.WantsTick());
@@ -89,7 +89,7 @@ TEST_F(DetectionTest, IniLocation) {
 
 TEST_F(DetectionTest, RegistrationFailureSkipsTheIniAndIgnoresNotifications) {
     PrinterDetection tool(fake, fake, false);
-    EXPECT_FALSE(tool.Start(5));
+    EXPECT_FALSE(tool.Start(false, 5));
     EXPECT_EQ(fake.timeline,
               std::vector<std::string>{"0 box Can't register device notification: error 5"});
     tool.OnDeviceChange(DeviceEvent::kArrival, kKx4Path);
@@ -215,7 +215,7 @@ TEST_F(DetectionTest, SecondArrivalInTraceModeIsOnlyLogged) {
 TEST_F(DetectionTest, NotificationsDuringASearchWaitTheirTurn) {
     fake.listAnswers = {Ids({kPnpId})};
     detection = std::make_unique<PrinterDetection>(fake, fake, true);
-    ASSERT_TRUE(detection->Start(0));
+    ASSERT_TRUE(detection->Start(true));
     fake.timeline.clear();
     detection->OnDeviceChange(DeviceEvent::kArrival, kKx4Path);
     ++fake.tick;
@@ -233,7 +233,7 @@ TEST_F(DetectionTest, NotificationsDuringASearchWaitTheirTurn) {
 TEST_F(DetectionTest, NothingIsHandledOnceTheToolCloses) {
     fake.listAnswers = {Ids({kPnpId})};
     detection = std::make_unique<PrinterDetection>(fake, fake, false);
-    ASSERT_TRUE(detection->Start(0));
+    ASSERT_TRUE(detection->Start(true));
     detection->OnDeviceChange(DeviceEvent::kArrival, kKx4Path);
     ++fake.tick;
     detection->Tick();

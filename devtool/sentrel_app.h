@@ -8,13 +8,13 @@
 namespace quarrow {
 
 class CSentrelApp {
-public:
+  public:
     explicit CSentrelApp(HINSTANCE instance) : instance_(instance) {}
 
     // The program from its command line (as GetCommandLine gives it) to its exit code.
     int Run(const wchar_t* commandLine);
 
-private:
+  private:
     HINSTANCE instance_;
 };
 

@@ -30,8 +30,7 @@ INT_PTR CSentrelDlg::DoModal() {
                            reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR CALLBACK CSentrelDlg::DialogProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+INT_PTR CALLBACK CSentrelDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* dialog = reinterpret_cast<CSentrelDlg*>(GetWindowLongPtrW(window, DWLP_USER));
     if (message == WM_INITDIALOG) {
         dialog = reinterpret_cast<CSentrelDlg*>(lParam);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+// The other Windows headers rely on <windows.h>.
 #include <commctrl.h>
 
 #include <string_view>
@@ -17,7 +18,7 @@
 namespace quarrow {
 
 class CSentrelDlg final : private DetectionWindow {
-public:
+  public:
     CSentrelDlg(HINSTANCE instance, bool traceMode);
     CSentrelDlg(const CSentrelDlg&) = delete;
     CSentrelDlg& operator=(const CSentrelDlg&) = delete;
@@ -25,7 +26,7 @@ public:
     // Shows the dialog modally until it closes.
     INT_PTR DoModal();
 
-private:
+  private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -26,7 +26,7 @@ DeviceInfoSet RequestPrinterInterfaceSet() {
 }
 
 class SetupApiInstanceList final : public DeviceInstanceList {
-public:
+  public:
     explicit SetupApiInstanceList(DeviceInfoSet set) : set_(std::move(set)) {}
 
     Read InstanceId(std::size_t index, std::string& id) override {
@@ -50,12 +50,12 @@ public:
         return Read::kOk;
     }
 
-private:
+  private:
     DeviceInfoSet set_;
 };
 
 class SetupApiInterfaceList final : public PrinterInterfaceList {
-public:
+  public:
     explicit SetupApiInterfaceList(DeviceInfoSet set) : set_(std::move(set)) {}
 
     bool Interface(std::size_t index, std::string& hardwareId) override {
@@ -117,7 +117,7 @@ public:
         return values;
     }
 
-private:
+  private:
     bool DeviceOfInterface(SP_DEVINFO_DATA& device) {
         DWORD required = 0;
         SetupDiGetDeviceInterfaceDetailW(set_.Get(), &current_, nullptr, 0, &required, nullptr);

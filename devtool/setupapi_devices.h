@@ -17,14 +17,14 @@ extern const GUID kUsbPrinterInterfaceClass;
 extern const GUID kComputerSetupClass;
 
 class SetupApiDeviceSystem final : public DeviceSystem {
-public:
+  public:
     WindowsVersion Version() override;
     DeviceListRequest RequestDeviceList(DeviceListKind kind) override;
     std::unique_ptr<PrinterInterfaceList> OpenPrinterInterfaces() override;
     std::optional<std::string> CurrentDirectory() override;
     std::optional<std::string> ProgramFilesFolder() override;
-    void WriteProfileString(const std::string& file, std::string_view section,
-                            std::string_view key, std::string_view value) override;
+    void WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
+                            std::string_view value) override;
     std::string ErrorText(std::uint32_t code) override;
 };
 

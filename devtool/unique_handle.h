@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+// The other Windows headers rely on <windows.h>.
 #include <setupapi.h>
 
 #include <utility>
@@ -13,7 +14,7 @@ namespace quarrow {
 
 template <class Traits>
 class UniqueHandle {
-public:
+  public:
     using Type = typename Traits::Type;
 
     UniqueHandle() noexcept : value_(Traits::Empty()) {}
@@ -40,7 +41,7 @@ public:
         value_ = value;
     }
 
-private:
+  private:
     Type value_;
 };
 
@@ -85,7 +86,7 @@ using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
 // The image list of device setup classes that SetupAPI hands out, released with it.
 class ClassImageList {
-public:
+  public:
     ClassImageList() { data_.cbSize = sizeof(data_); }
     ~ClassImageList() {
         if (loaded_) SetupDiDestroyClassImageList(&data_);
@@ -102,7 +103,7 @@ public:
         return index;
     }
 
-private:
+  private:
     SP_CLASSIMAGELIST_DATA data_{};
     bool loaded_ = false;
 };

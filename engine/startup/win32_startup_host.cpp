@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+
 #include "engine/platform/unique_handle.h"
 #include "engine/platform/win32_clock.h"
 #include "engine/platform/win32_message_boxes.h"
@@ -11,6 +13,7 @@
 #include "engine/platform/win32_text.h"
 #include "engine/script/engine_messages.h"
 #include "engine/script/interpreter.h"
+#include "engine/script/languages.h"
 #include "engine/startup/engine_globals.h"
 
 namespace kel {
@@ -56,9 +59,19 @@ std::vector<std::string> Win32StartupHost::Arguments() {
 }
 
 std::string Win32StartupHost::UserLanguageName() {
-    char name[128] = {};
-    if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, sizeof name)) return {};
-    return name;
+    // The user's language id: locale information item 1, a hexadecimal text; 0 on any error.
+    char id[16] = {};
+    unsigned lcid = 0;
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ILANGUAGE, id, sizeof id)) {
+        lcid = static_cast<unsigned>(std::strtoul(id, nullptr, 16));
+    }
+    return LanguageName(lcid, [](unsigned unknown) {
+        char name[128] = {};
+        if (!GetLocaleInfoA(MAKELCID(unknown, SORT_DEFAULT), LOCALE_SENGLANGUAGE, name, sizeof name)) {
+            return std::string();
+        }
+        return std::string(name);
+    });
 }
 
 void Win32StartupHost::MarkAsHostApp(const std::string& exeFileName) {

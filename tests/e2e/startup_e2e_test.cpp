@@ -26,7 +26,10 @@ const std::vector<std::string> kFullTrace = {
     "    </StubData>", "    <GlobalLists>", "    </GlobalLists>", "    <SupportDir>",
     "    </SupportDir>", "    <ExtractArchive>", "    </ExtractArchive>", "    <ExtractResource>",
     "    </ExtractResource>", "    <ResourcePath>", "    </ResourcePath>", "    <Dialogs>",
-    "    </Dialogs>", "  </SetupSplash>", "  <RunScript>", "  </RunScript>", "  <Free>",
+    "    </Dialogs>", "  </SetupSplash>", "  <RunScript>", "    <CompileScript>",
+    "    </CompileScript>", "    <Variables>", "    </Variables>", "    <BootStrap>",
+    "    </BootStrap>", "    <qorv>", "    </qorv>", "    <ExitScript>", "    </ExitScript>",
+    "  </RunScript>", "  <Free>",
     "  </Free>", "  <CachedSupportDir>", "  </CachedSupportDir>", "</Tarnwick>"};
 
 TEST_F(StartupE2E, CompleteSetupRunsToItsEndAndCleansUp) {

@@ -6,7 +6,7 @@
 //   kel_launch.exe TEMPDIR BOXLOG COMMANDLINE...
 //
 // Everything after BOXLOG is the child's command line, passed on verbatim. BOXLOG receives one
-// line per box: caption, a tab, the text (line breaks as "\n").
+// line per box: caption, a tab, the text (CR LF as "\n", a lone CR as "\r").
 #include <windows.h>
 
 #include <cstdio>
@@ -61,8 +61,14 @@ void RecordAndAnswer(HWND box, FILE* log) {
         if (GetDlgCtrlID(child) == 0xFFFF) text = TextOf(child);  // the message text
     }
     std::wstring line = TextOf(box) + L"\t";
-    for (wchar_t c : text) {
-        if (c == L'\r') continue;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c == L'\r') {
+            // CR LF is one line break ("\n"); a lone CR, as engine boxes use it, is "\r".
+            if (i + 1 < text.size() && text[i + 1] == L'\n') continue;
+            line += L"\\r";
+            continue;
+        }
         line += c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, c);
     }
     if (log) {

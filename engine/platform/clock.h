@@ -16,6 +16,7 @@ struct LocalTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+    int millisecond = 0;
 
     bool SameSecond(const LocalTime& other) const {
         return second == other.second && minute == other.minute && hour == other.hour &&
@@ -29,7 +30,6 @@ class Clock {
 
     // Milliseconds since the system started; wraps after about 49.7 days.
     virtual std::uint32_t TickCount() = 0;
-    // Cheap enough to call before every statement.
     virtual LocalTime Now() = 0;
     // The date in the user's short date format, the time in the user's long time format.
     virtual std::string ShortDate(const LocalTime& time) = 0;

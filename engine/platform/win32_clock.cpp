@@ -25,7 +25,8 @@ std::uint32_t Win32Clock::TickCount() { return GetTickCount(); }
 LocalTime Win32Clock::Now() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    return {now.wYear,   now.wMonth,  now.wDay,         now.wHour,
+            now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 std::string Win32Clock::ShortDate(const LocalTime& time) {

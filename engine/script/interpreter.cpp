@@ -2,6 +2,7 @@
 // preparation steps, then the steps of the statement loop.
 #include "engine/script/interpreter.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <unordered_map>
@@ -23,6 +24,7 @@ constexpr std::string_view kCancelStateReason = "Cancel State";
 constexpr std::string_view kPatchExtension = ".msp";
 constexpr int kProgressMinimum = 0;
 constexpr int kProgressMaximum = 100;
+constexpr int kMillisecondsPerSecond = 1000;
 
 namespace name {
 constexpr std::string_view kLogged = "LOGGED";
@@ -123,6 +125,8 @@ class ScriptInterpreter {
 
     std::string loadedLanguage_;
     std::optional<LocalTime> lastTime_;
+    std::uint32_t lastTimeTick_ = 0;
+    std::uint32_t untilNextSecond_ = 0;
     std::string dateText_;
     std::string timeText_;
     std::string lastProgressText_;
@@ -355,14 +359,23 @@ void ScriptInterpreter::RefreshEngineFlags() {
     }
 }
 
-// The texts are formatted again only when the second has changed.
+// Reading the local time is far dearer than the tick count on some systems, so the time is read
+// again only once the tick count says that its second may have passed, and the texts are formatted
+// again only when the second has changed. The texts lag a new second by at most one tick of the
+// tick count.
 void ScriptInterpreter::RefreshDateAndTime() {
     Clock& clock = run_.ports.clock;
-    const LocalTime now = clock.Now();
-    if (!lastTime_ || !now.SameSecond(*lastTime_)) {
-        dateText_ = clock.ShortDate(now);
-        timeText_ = clock.LongTime(now);
-        lastTime_ = now;
+    const std::uint32_t tick = clock.TickCount();
+    if (!lastTime_ || tick - lastTimeTick_ >= untilNextSecond_) {
+        const LocalTime now = clock.Now();
+        lastTimeTick_ = tick;
+        untilNextSecond_ = static_cast<std::uint32_t>(
+            std::clamp(kMillisecondsPerSecond - now.millisecond, 1, kMillisecondsPerSecond));
+        if (!lastTime_ || !now.SameSecond(*lastTime_)) {
+            dateText_ = clock.ShortDate(now);
+            timeText_ = clock.LongTime(now);
+            lastTime_ = now;
+        }
     }
     SetVariable(name::kDate, dateText_, kInitializationReason);
     SetVariable(name::kTime, timeText_, kInitializationReason);

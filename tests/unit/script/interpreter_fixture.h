@@ -91,15 +91,23 @@ inline ScriptModel BuildScript(const std::vector<Statement>& statements) {
     return model;
 }
 
-// Each Now() returns the next planned time (the last one stays).
+// Each Now() returns the next planned time (the last one stays); the tick count moves by
+// tickStep with every reading.
 class FixedClock : public Clock {
   public:
     std::deque<LocalTime> times{{2024, 5, 17, 9, 30, 15}};
     std::uint32_t tick = 123456;
+    std::uint32_t tickStep = 1000;  // added after every TickCount()
+    int nowCalls = 0;
     int formatCalls = 0;
 
-    std::uint32_t TickCount() override { return tick; }
+    std::uint32_t TickCount() override {
+        const std::uint32_t now = tick;
+        tick += tickStep;
+        return now;
+    }
     LocalTime Now() override {
+        ++nowCalls;
         const LocalTime now = times.front();
         if (times.size() > 1) times.pop_front();
         return now;

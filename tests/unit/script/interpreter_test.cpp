@@ -167,6 +167,18 @@ TEST_F(InterpreterTest, DateAndTimeBeforeEveryStatement) {
     EXPECT_EQ(clock.formatCalls, 3);
 }
 
+// The tick count tells when the second may have passed: until then the time is not read again.
+TEST_F(InterpreterTest, TimeIsReadAgainOnlyWhenItsSecondMayHavePassed) {
+    clock.tickStep = 4;
+    clock.times = {
+        {2024, 5, 17, 9, 30, 15, 990}, {2024, 5, 17, 9, 30, 16, 0}, {2024, 5, 17, 9, 30, 17, 0}};
+    std::vector<Statement> script(5, Write("$TIME$"));
+    Run(script);
+    EXPECT_EQ(Output(),
+              (std::vector<std::string>{"9:30:15", "9:30:15", "9:30:15", "9:30:16", "9:30:16"}));
+    EXPECT_EQ(clock.nowCalls, 2);
+}
+
 TEST_F(InterpreterTest, AbortCopiesTheCancelState) {
     Run({Write("$ABORT$"), Assign("ABORT", "mine"), Write("$ABORT$"),
          Assign("QORV_IsCancelled", "true"), Write("$ABORT$"), Assign("QORV_IsCancelled", "-1"),

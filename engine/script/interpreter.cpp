@@ -62,7 +62,7 @@ std::string WithExtension(const std::string& path, std::string_view extension) {
     return path.substr(0, dot) + std::string(extension);
 }
 
-// Statements of the wizard navigation's chosen direction.
+// The direction in which a dialog's outcome sends the wizard navigation.
 WizardDirection DirectionOf(DialogOutcome outcome, WizardDirection current) {
     switch (outcome) {
         case DialogOutcome::kNext:

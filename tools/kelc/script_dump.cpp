@@ -69,7 +69,9 @@ public:
     explicit SourceWriter(const ScriptModel& stored) : model_(stored) {}
 
     std::string Write(std::string_view origin) {
-        Emit("# Script source written by kelc dump from " + std::string(origin) + ".");
+        std::string from(origin);
+        std::replace_if(from.begin(), from.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        Emit("# Script source written by kelc dump from " + from + ".");
         WriteHeader();
         PlaceBlocks();
         const bool headersAsAttributes = HeadersFitAttributes();

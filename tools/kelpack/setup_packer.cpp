@@ -1,6 +1,7 @@
 // The setup packer (see setup_packer.h).
 #include "tools/kelpack/setup_packer.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -33,6 +34,20 @@ bool LooksCompiled(std::string_view bytes) {
         start = end + 1;
     }
     return false;
+}
+
+// Whether `inner` is `outer` or lies inside it (paths resolved as far as they exist).
+bool Contains(const std::string& outer, const std::string& inner) {
+    std::error_code failed;
+    const fs::path outerPath = fs::weakly_canonical(outer, failed);
+    if (failed) return false;
+    const fs::path innerPath = fs::weakly_canonical(inner, failed);
+    if (failed) return false;
+    auto [outerEnd, innerAt] =
+        std::mismatch(outerPath.begin(), outerPath.end(), innerPath.begin(), innerPath.end());
+    (void)innerAt;
+    // A trailing separator gives an empty last element.
+    return outerEnd == outerPath.end() || (std::next(outerEnd) == outerPath.end() && outerEnd->empty());
 }
 
 class Packer {
@@ -116,7 +131,12 @@ private:
         } else if (!fs::is_directory(options_.payload, ignored)) {
             errors_ += options_.payload + ": payload folder not found\n";
         }
-        if (options_.outputFolder.empty()) errors_ += "no output folder (-o) given\n";
+        if (options_.outputFolder.empty()) {
+            errors_ += "no output folder (-o) given\n";
+        } else if (!options_.payload.empty() && Contains(options_.payload, options_.outputFolder)) {
+            // The archive would take in the setup being written, the earlier setup with it.
+            errors_ += options_.outputFolder + ": the output folder lies inside the payload folder\n";
+        }
     }
 
     std::optional<std::string> Read(const std::string& path) {

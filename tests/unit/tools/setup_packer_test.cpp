@@ -157,6 +157,8 @@ TEST_F(KelpackTest, RefusesBadInputsBeforeWritingAnything) {
          "already carries a message table"},
         {"name with .exe", {"--name", "setup.EXE.x"}, "must not contain \".exe\""},
         {"name with a folder", {"--name", "a/b"}, "must be a plain file name"},
+        {"output inside the payload", {"-o", folder_ / "in/payload/sub/refused"},
+         "the output folder lies inside the payload folder"},
         {"script error", {"--script", folder_ / "in/broken.kel"},
          folder_ / "in/broken.kel" + ":2: unknown directive @nonsense"},
     };

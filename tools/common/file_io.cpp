@@ -17,12 +17,12 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* e
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (error) *error = path + ": cannot open: " + std::strerror(errno);
+        if (error) *error = path + ": " + std::strerror(errno);
         return std::nullopt;
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        if (error) *error = path + ": read error";
+        if (error) *error = path + ": cannot be read to its end";
         return std::nullopt;
     }
     return bytes;

@@ -13,7 +13,7 @@ struct FileResult {
     std::string error;  // "PATH: reason" when !ok
 };
 
-// The file's bytes, or nullopt with `error` set.
+// The file's bytes, or nullopt with `error` set ("PATH: reason").
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string* error);
 
 // Replaces the file (creating it) with exactly these bytes.

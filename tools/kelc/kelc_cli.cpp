@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
+// A file that is no source at all would give a message for nearly every line.
+constexpr std::size_t kMaxPrintedDiagnostics = 50;
 
 struct Streams {
     std::ostream& out;
@@ -63,8 +65,22 @@ int Compile(const std::vector<std::string>& args, Streams io) {
     DiskSourceFiles files;
     Diagnostics diagnostics;
     auto compiled = CompileScriptSource(parsed->input, files, diagnostics);
-    io.err << diagnostics.Text();
-    if (!compiled) return kFailure;
+    const auto& all = diagnostics.All();
+    for (std::size_t i = 0; i < all.size() && i < kMaxPrintedDiagnostics; ++i) {
+        io.err << FormatDiagnostic(all[i]) << "\n";
+    }
+    if (all.size() > kMaxPrintedDiagnostics) {
+        io.err << "kelc: " << all.size() - kMaxPrintedDiagnostics << " more messages not shown\n";
+    }
+    if (!compiled) {
+        std::string ignored;
+        auto bytes = ReadWholeFile(parsed->input, &ignored);
+        if (bytes && LooksLikeCompiledScript(*bytes)) {
+            io.err << "kelc: " << parsed->input
+                   << " looks like a compiled script, not a source; kelc dump turns it into one\n";
+        }
+        return kFailure;
+    }
     if (auto written = WriteWholeFile(*parsed->output, compiled->bytes); !written.ok) {
         io.err << "kelc: " << written.error << "\n";
         return kFailure;

@@ -330,4 +330,17 @@ std::optional<std::string_view> CompiledScriptOf(std::string_view file, std::str
     return appended;
 }
 
+bool LooksLikeCompiledScript(std::string_view bytes) {
+    std::size_t start = 0;
+    while (start <= bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        std::string_view line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line == "$") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 }  // namespace kel::tools

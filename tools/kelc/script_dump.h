@@ -37,4 +37,8 @@ DumpResult DumpCompiledScript(std::string_view compiled, std::string_view origin
 // itself when it is not one. nullopt with `error` set for an executable without a script.
 std::optional<std::string_view> CompiledScriptOf(std::string_view file, std::string& error);
 
+// Whether the bytes are a compiled script rather than a source: a compiled script has twelve lines
+// that are exactly "$", while no source line can be one (no statement is named so).
+bool LooksLikeCompiledScript(std::string_view bytes);
+
 }  // namespace kel::tools

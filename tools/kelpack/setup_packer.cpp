@@ -21,21 +21,6 @@ namespace {
 constexpr const char* kArchiveLibraryName = "kel.lib";
 constexpr const char* kBitmapName = "setup.bmp";
 
-// No source line is exactly "$" (a statement cannot be named so), while every compiled script
-// has twelve such lines.
-bool LooksCompiled(std::string_view bytes) {
-    std::size_t start = 0;
-    while (start <= bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) end = bytes.size();
-        std::string_view line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line == "$") return true;
-        start = end + 1;
-    }
-    return false;
-}
-
 // Whether `inner` is `outer` or lies inside it (paths resolved as far as they exist).
 bool Contains(const std::string& outer, const std::string& inner) {
     std::error_code failed;
@@ -157,7 +142,7 @@ private:
                 return false;
             }
             script = std::string(*appended);
-        } else if (LooksCompiled(*bytes)) {
+        } else if (LooksLikeCompiledScript(*bytes)) {
             script = std::move(*bytes);
         } else {
             DiskSourceFiles files;

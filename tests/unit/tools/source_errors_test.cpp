@@ -157,6 +157,13 @@ TEST_F(KelcCommandLine, CompileWritesTheScriptOrReportsFileAndLine) {
     EXPECT_EQ(Run({broken, "-o", notWritten}), 1);
     EXPECT_EQ(err_.str(), broken + ":3: unknown directive @nonsense\n");
     EXPECT_FALSE(std::filesystem::exists(notWritten));
+
+    // A compiled script given as the source: a hint instead of a flood.
+    WriteFile(broken, std::string(200, 'x') + "\n" + std::string(60, '$') + "\n" +
+                          test::CrLfLines(std::vector<std::string>(60, "$")));
+    EXPECT_EQ(Run({broken, "-o", notWritten}), 1);
+    EXPECT_NE(err_.str().find("kelc: 10 more messages not shown\n"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("looks like a compiled script"), std::string::npos);
 }
 
 TEST_F(KelcCommandLine, UsageMistakesFail) {

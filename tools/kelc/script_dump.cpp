@@ -90,7 +90,12 @@ public:
             }
         }
         std::string text;
-        for (const std::string& line : lines_) text += line + "\n";
+        for (const std::string& line : lines_) {
+            text += line;
+            // A line's last CR is taken for part of its line end; a value ending in CR keeps it.
+            if (!line.empty() && line.back() == '\r') text += '\r';
+            text += '\n';
+        }
         return text;
     }
 

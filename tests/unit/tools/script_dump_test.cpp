@@ -130,6 +130,7 @@ TEST(DumpRoundTrip, CompiledScriptsKelcWouldNotWrite) {
         {"stored dollar markers",
          Compiled(two, ab, {"{A}", "$WILD_DOLLAR$", "$dollar$", "$DOLLAR$", "a$DOLLAR$",
                             "$Wild_Dollar$"}, map2)},
+        {"parameter ending in a carriage return", Compiled(two, ab, {"{A}", "x\r", "\r"}, map2)},
         {"shorter source map", Compiled(two, ab, {}, {"x.src*3"})},
         {"no source map", Compiled(two, ab, {}, {})},
         {"longer source map", Compiled(two, ab, {}, {"x.src*0", "x.src*1", "x.src*2", ""})},

@@ -56,6 +56,9 @@ public:
         }
         const std::string name = options_.name;
         Write(name + ".exe", engine + script);
+        // Keep the engine's permissions (executable bit) on the setup program.
+        fs::permissions(OutputPath(name + ".exe"), fs::status(options_.engine, failed).permissions(),
+                        failed);
         Write(kArchiveLibraryName, library);
         if (!errors_.empty()) return Fail(errors);
         if (!PackPayload(OutputPath(name + ".res"))) return Fail(errors);

@@ -107,7 +107,8 @@ int Dump(const std::vector<std::string>& args, Streams io) {
         io.err << "kelc dump: " << parsed->input << ": " << dump.error << "\n";
         return kFailure;
     }
-    if (!dump.inexact.empty()) io.err << "kelc dump: note: " << parsed->input << ": " << dump.inexact << "\n";
+    if (!dump.inexact.empty())
+        io.err << "kelc dump: note: " << parsed->input << ": " << dump.inexact << "\n";
     if (!parsed->output) {
         io.out << dump.source;
         return kSuccess;

@@ -4,5 +4,6 @@
 #include "tools/kelc/kelc_cli.h"
 
 int main(int argc, char** argv) {
-    return kel::tools::RunKelc(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    return kel::tools::RunKelc(std::vector<std::string>(argv + 1, argv + argc), std::cout,
+                               std::cerr);
 }

@@ -62,7 +62,7 @@ struct Directive {
     DirectiveKind kind;
     HeaderValue header;
     Table table;
-    int arity;            // values per row of a table
+    int arity;             // values per row of a table
     const char* operands;  // as shown in messages
 };
 
@@ -130,7 +130,8 @@ std::string JoinSourcePath(const std::string& folder, const std::string& relativ
 
 class Compiler {
 public:
-    Compiler(SourceFiles& files, Diagnostics& diagnostics) : files_(files), diagnostics_(diagnostics) {}
+    Compiler(SourceFiles& files, Diagnostics& diagnostics)
+        : files_(files), diagnostics_(diagnostics) {}
 
     std::optional<CompiledSource> Run(const std::string& mainPath) {
         std::string error;
@@ -161,10 +162,10 @@ private:
     struct OpenItem {
         OpenKind kind = OpenKind::kNone;
         SourceLocation where;
-        std::string identifier;            // statement or free block
-        std::vector<std::string> values;   // parameters or table rows
+        std::string identifier;           // statement or free block
+        std::vector<std::string> values;  // parameters or table rows
         const Directive* directive = nullptr;
-        std::string refusal;               // why "|" lines are not taken (kNone after a directive)
+        std::string refusal;  // why "|" lines are not taken (kNone after a directive)
     };
 
     struct Header {
@@ -267,8 +268,8 @@ private:
 
     // ---- statements
 
-    void CompileStatement(std::string_view line, std::int64_t lineIndex, const SourceLocation& where,
-                          const Mapping& mapping) {
+    void CompileStatement(std::string_view line, std::int64_t lineIndex,
+                          const SourceLocation& where, const Mapping& mapping) {
         StatementLine parsed;
         std::string error;
         if (!ParseStatementLine(line, parsed, error)) {
@@ -280,8 +281,8 @@ private:
         bool ok = true;
         for (Attribute& attribute : parsed.attributes) {
             const std::string key = LowerCase(attribute.key);
-            static constexpr std::array kValued = {"id", "state", "media", "header", "source",
-                                                   "command"};
+            static constexpr std::array kValued = {"id",     "state",  "media",
+                                                   "header", "source", "command"};
             static constexpr std::array kFlags = {"commented", "nosource"};
             const bool valued = std::find(kValued.begin(), kValued.end(), key) != kValued.end();
             const bool flag = std::find(kFlags.begin(), kFlags.end(), key) != kFlags.end();
@@ -291,7 +292,8 @@ private:
                                               "source, nosource, command)");
                 ok = false;
             } else if (valued && !attribute.value) {
-                diagnostics_.Error(where, "attribute \"" + key + "\" needs a value (" + key + "=...)");
+                diagnostics_.Error(where,
+                                   "attribute \"" + key + "\" needs a value (" + key + "=...)");
                 ok = false;
             } else if (flag && attribute.value) {
                 diagnostics_.Error(where, "attribute \"" + key + "\" takes no value");
@@ -307,14 +309,16 @@ private:
         std::string command = parsed.command;
         if (has("command")) {
             if (!command.empty()) {
-                diagnostics_.Error(where, "the command is given twice: as the line's text and as "
-                                          "the \"command\" attribute");
+                diagnostics_.Error(where,
+                                   "the command is given twice: as the line's text and as "
+                                   "the \"command\" attribute");
                 ok = false;
             }
             command = value("command");
         } else if (command.empty()) {
-            diagnostics_.Error(where, "a statement line needs a command name (or, when the line "
-                                      "starts with \"[\", a \"command\" attribute)");
+            diagnostics_.Error(where,
+                               "a statement line needs a command name (or, when the line "
+                               "starts with \"[\", a \"command\" attribute)");
             ok = false;
         }
         if (has("commented") && has("state")) {
@@ -359,10 +363,12 @@ private:
             if (!firstWithoutSource_) firstWithoutSource_ = where;
         } else {
             if (firstWithoutSource_) {
-                diagnostics_.Error(where, "this statement has a source reference but an earlier "
-                                          "one has \"nosource\" (" + Where(*firstWithoutSource_) +
-                                          "): the source map can only end early, so every "
-                                          "statement after a \"nosource\" one needs it too");
+                diagnostics_.Error(where,
+                                   "this statement has a source reference but an earlier "
+                                   "one has \"nosource\" (" +
+                                       Where(*firstWithoutSource_) +
+                                       "): the source map can only end early, so every "
+                                       "statement after a \"nosource\" one needs it too");
             }
             model.sourceMap.Add(has("source") ? value("source") : natural);
         }
@@ -373,8 +379,8 @@ private:
 
     // ---- directives
 
-    void CompileDirective(std::string_view text, std::int64_t lineIndex, const SourceLocation& where,
-                          Mapping& mapping) {
+    void CompileDirective(std::string_view text, std::int64_t lineIndex,
+                          const SourceLocation& where, Mapping& mapping) {
         std::size_t nameEnd = 0;
         while (nameEnd < text.size() && !IsSpace(text[nameEnd])) ++nameEnd;
         const std::string_view name = text.substr(0, nameEnd);
@@ -401,7 +407,8 @@ private:
                 std::string token;
                 std::string error;
                 if (!ReadToken(remaining, token, error)) {
-                    diagnostics_.Error(where, label + " needs " + directive->operands + ": " + error);
+                    diagnostics_.Error(where,
+                                       label + " needs " + directive->operands + ": " + error);
                     return;
                 }
                 row.push_back(std::move(token));
@@ -413,8 +420,10 @@ private:
             }
             row.push_back(ReadRestValue(remaining));
             AddTableRows(*directive, row, where);
-            open_.refusal = label + " has its values on its line; for rows on \"|\" lines, "
-                            "write " + label + " alone";
+            open_.refusal = label +
+                            " has its values on its line; for rows on \"|\" lines, "
+                            "write " +
+                            label + " alone";
             return;
         }
 
@@ -434,8 +443,10 @@ private:
             case DirectiveKind::kSourcePosition: {
                 const auto position = ParseSourcePosition(value);
                 if (!position) {
-                    diagnostics_.Error(where, label + " needs PATH*LINE, LINE a whole number from "
-                                                      "0 without leading zeros, not \"" + value + "\"");
+                    diagnostics_.Error(where, label +
+                                                  " needs PATH*LINE, LINE a whole number from "
+                                                  "0 without leading zeros, not \"" +
+                                                  value + "\"");
                     return;
                 }
                 // The position names the next line of this file.
@@ -458,14 +469,17 @@ private:
         }
     }
 
-    void SetHeader(const Directive& directive, const std::string& value, const SourceLocation& where) {
+    void SetHeader(const Directive& directive, const std::string& value,
+                   const SourceLocation& where) {
         const std::string label = std::string("@") + directive.name;
         Header& header = headers_[static_cast<std::size_t>(directive.header)];
         if (header.value) {
-            diagnostics_.Error(where, label + " is given twice (first at " + Where(header.where) + ")");
+            diagnostics_.Error(where,
+                               label + " is given twice (first at " + Where(header.where) + ")");
             return;
         }
-        if (directive.header == HeaderValue::kBuildLayout || directive.header == HeaderValue::kCodePage) {
+        if (directive.header == HeaderValue::kBuildLayout ||
+            directive.header == HeaderValue::kCodePage) {
             if (!ParseInt32(value)) {
                 diagnostics_.Error(where, label + " needs a whole number, not \"" + value + "\"");
                 return;
@@ -485,12 +499,24 @@ private:
         ScriptModel& model = result_.model;
         StringList* table = nullptr;
         switch (directive.table) {
-            case Table::kPlugins: table = &model.pluginNames; break;
-            case Table::kWebMediaPasswords: table = &model.webMediaPasswords; break;
-            case Table::kComponents: table = &model.componentTable; break;
-            case Table::kMediaFiles: table = &model.mediaFileTable; break;
-            case Table::kCompilerVariables: table = &model.compilerVariables; break;
-            case Table::kCommandHeaders: table = &model.commandHeaderTable; break;
+            case Table::kPlugins:
+                table = &model.pluginNames;
+                break;
+            case Table::kWebMediaPasswords:
+                table = &model.webMediaPasswords;
+                break;
+            case Table::kComponents:
+                table = &model.componentTable;
+                break;
+            case Table::kMediaFiles:
+                table = &model.mediaFileTable;
+                break;
+            case Table::kCompilerVariables:
+                table = &model.compilerVariables;
+                break;
+            case Table::kCommandHeaders:
+                table = &model.commandHeaderTable;
+                break;
             case Table::kSourceMapTail:
                 table = &sourceMapTail_;
                 if (!sourceMapTailWhere_) sourceMapTailWhere_ = where;
@@ -498,8 +524,8 @@ private:
         }
         for (const std::string& row : rows) {
             if (row == "$") {
-                diagnostics_.Error(where, std::string("a value of @") + directive.name + " " +
-                                              kListEndMessage);
+                diagnostics_.Error(
+                    where, std::string("a value of @") + directive.name + " " + kListEndMessage);
                 continue;
             }
             table->Add(row);
@@ -521,8 +547,9 @@ private:
             stored = JoinSourcePath(FolderOf(includerStored), slashed);
         }
         if (stored.find('*') != std::string::npos) {
-            diagnostics_.Error(where, "an included file's path cannot contain \"*\": source "
-                                      "references end the path at the first \"*\"");
+            diagnostics_.Error(where,
+                               "an included file's path cannot contain \"*\": source "
+                               "references end the path at the first \"*\"");
             return;
         }
         if (std::find(includeStack_.begin(), includeStack_.end(), actual) != includeStack_.end()) {
@@ -532,14 +559,15 @@ private:
             return;
         }
         if (static_cast<int>(includeStack_.size()) > kMaxIncludeDepth) {
-            diagnostics_.Error(where, "@include nests deeper than " +
-                                          std::to_string(kMaxIncludeDepth) + " files");
+            diagnostics_.Error(
+                where, "@include nests deeper than " + std::to_string(kMaxIncludeDepth) + " files");
             return;
         }
         std::string error;
         auto text = files_.Read(actual, error);
         if (!text) {
-            diagnostics_.Error(where, "cannot include \"" + written + "\" (" + actual + "): " + error);
+            diagnostics_.Error(where,
+                               "cannot include \"" + written + "\" (" + actual + "): " + error);
             return;
         }
         includeStack_.push_back(actual);
@@ -555,7 +583,8 @@ private:
             if (firstWithoutSource_) {
                 diagnostics_.Error(*sourceMapTailWhere_,
                                    "@source-map-tail cannot follow statements with \"nosource\" (" +
-                                       Where(*firstWithoutSource_) + "): its lines would become "
+                                       Where(*firstWithoutSource_) +
+                                       "): its lines would become "
                                        "their source references");
             }
             for (const std::string& line : sourceMapTail_.Lines()) model.sourceMap.Add(line);
@@ -569,9 +598,9 @@ private:
             get(HeaderValue::kProductCode).value_or(DefaultProductCode(model.projectTitle));
         model.revisionCode =
             get(HeaderValue::kRevisionCode).value_or(DefaultRevisionCode(model.projectTitle));
-        const HeaderValue uninstall[] = {HeaderValue::kPublisher,     HeaderValue::kContact,
-                                         HeaderValue::kHelpLink,      HeaderValue::kUrlUpdateInfo,
-                                         HeaderValue::kComments,      HeaderValue::kVersion};
+        const HeaderValue uninstall[] = {HeaderValue::kPublisher, HeaderValue::kContact,
+                                         HeaderValue::kHelpLink,  HeaderValue::kUrlUpdateInfo,
+                                         HeaderValue::kComments,  HeaderValue::kVersion};
         for (std::size_t i = 0; i < model.uninstallInfo.size(); ++i) {
             model.uninstallInfo[i] = get(uninstall[i]).value_or("");
         }

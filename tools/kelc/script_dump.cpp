@@ -60,7 +60,8 @@ bool IsCanonicalIndex(std::string_view text, std::size_t count, std::size_t& val
 }
 
 std::string ParameterLine(std::string_view storedLine) {
-    const std::string value = storedLine == kStoredDollar ? std::string("$") : std::string(storedLine);
+    const std::string value =
+        storedLine == kStoredDollar ? std::string("$") : std::string(storedLine);
     return value.empty() ? "  |" : "  | " + value;
 }
 
@@ -70,7 +71,8 @@ public:
 
     std::string Write(std::string_view origin) {
         std::string from(origin);
-        std::replace_if(from.begin(), from.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        std::replace_if(
+            from.begin(), from.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
         Emit("# Script source written by kelc dump from " + from + ".");
         WriteHeader();
         PlaceBlocks();
@@ -111,11 +113,12 @@ private:
         Emit("@title " + FormatRestValue(model_.projectTitle));
         Emit("@product-code " + FormatRestValue(model_.productCode));
         Emit("@revision-code " + FormatRestValue(model_.revisionCode));
-        static constexpr const char* kUninstall[] = {"publisher", "contact",  "help-link",
+        static constexpr const char* kUninstall[] = {"publisher",       "contact",  "help-link",
                                                      "url-update-info", "comments", "version"};
         for (std::size_t i = 0; i < model_.uninstallInfo.size(); ++i) {
             if (!model_.uninstallInfo[i].empty()) {
-                Emit(std::string("@") + kUninstall[i] + " " + FormatRestValue(model_.uninstallInfo[i]));
+                Emit(std::string("@") + kUninstall[i] + " " +
+                     FormatRestValue(model_.uninstallInfo[i]));
             }
         }
         Emit("@build-layout " + std::to_string(model_.buildLayout));
@@ -209,8 +212,7 @@ private:
         const bool hasReference = i < model_.sourceMap.Count();
         if (hasReference) position = ParseSourcePosition(model_.sourceMap[i]);
         if (position) {
-            const std::int64_t gap =
-                position->line - (NextLine() + offset_);
+            const std::int64_t gap = position->line - (NextLine() + offset_);
             if (anchored_ && position->path == path_ && gap >= 0 && gap <= kMaxPadding) {
                 for (std::int64_t k = 0; k < gap; ++k) Emit("");
             } else {
@@ -224,7 +226,8 @@ private:
         // Identifiers kelc generated follow from the line the statement lands on.
         const std::string& id = model_.ids[i];
         const bool generated =
-            anchored_ && GeneratedStatementId(FormatSourcePosition({path_, NextLine() + offset_})) == id;
+            anchored_ &&
+            GeneratedStatementId(FormatSourcePosition({path_, NextLine() + offset_})) == id;
         if (!generated) attributes.push_back("id=" + FormatAttributeValue(id));
         const std::string& state = model_.states[i];
         if (state == ScriptModel::kCommentedState) {
@@ -260,9 +263,9 @@ private:
 
     const ScriptModel& model_;
     std::vector<std::string> lines_;
-    std::vector<std::vector<std::string>> inline_;          // parameters written at statement i
+    std::vector<std::vector<std::string>> inline_;            // parameters written at statement i
     std::map<std::size_t, std::vector<Segment>> freeBlocks_;  // written before statement i
-    std::map<std::size_t, std::string> headers_;             // header attribute of statement i
+    std::map<std::size_t, std::string> headers_;              // header attribute of statement i
     bool anchored_ = false;
     std::string path_;
     std::int64_t offset_ = 0;
@@ -317,10 +320,11 @@ DumpResult DumpCompiledScript(std::string_view compiled, std::string_view origin
     if (!again) {
         result.inexact = "the dump does not compile again:\n" + diagnostics.Text();
     } else if (again->bytes != compiled) {
-        result.inexact = "compiling the dump gives the same script, but not the same bytes "
-                         "(they differ from line " +
-                         std::to_string(FirstDifferentLine(again->bytes, compiled)) +
-                         " of the compiled script): the input is not in the form kelc writes";
+        result.inexact =
+            "compiling the dump gives the same script, but not the same bytes "
+            "(they differ from line " +
+            std::to_string(FirstDifferentLine(again->bytes, compiled)) +
+            " of the compiled script): the input is not in the form kelc writes";
     }
     return result;
 }

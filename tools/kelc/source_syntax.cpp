@@ -62,7 +62,8 @@ std::string FormatToken(std::string_view value) {
 }
 
 std::string FormatRestValue(std::string_view value) {
-    if (value.empty() || value.front() == kQuote || IsSpace(value.front()) || IsSpace(value.back())) {
+    if (value.empty() || value.front() == kQuote || IsSpace(value.front()) ||
+        IsSpace(value.back())) {
         return Quote(value);
     }
     return std::string(value);
@@ -148,7 +149,8 @@ bool ParseStatementLine(std::string_view line, StatementLine& parsed, std::strin
                 rest.remove_prefix(used);
             } else {
                 std::size_t end = 0;
-                while (end < rest.size() && !IsSpace(rest[end]) && rest[end] != kAttributeClose) ++end;
+                while (end < rest.size() && !IsSpace(rest[end]) && rest[end] != kAttributeClose)
+                    ++end;
                 value = std::string(rest.substr(0, end));
                 rest.remove_prefix(end);
             }

@@ -41,8 +41,8 @@ std::string StableGuid(std::string_view text) {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
     Hash128(text, high, low);
-    high = (high & ~0xF000ULL) | 0x8000ULL;                          // version 8
-    low = (low & ~(0xC000ULL << 48)) | (0x8000ULL << 48);            // variant 10xx
+    high = (high & ~0xF000ULL) | 0x8000ULL;                // version 8
+    low = (low & ~(0xC000ULL << 48)) | (0x8000ULL << 48);  // variant 10xx
     std::string guid = "{";
     PutHex(guid, high >> 32, 8);
     guid += '-';

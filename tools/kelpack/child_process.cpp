@@ -52,7 +52,8 @@ private:
 
 }  // namespace
 
-ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory) {
+ChildResult RunChildProcess(const std::vector<std::string>& argv,
+                            const std::string& workingDirectory) {
     ChildResult result;
     if (argv.empty()) {
         result.error = "no program given";
@@ -76,7 +77,8 @@ ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::str
     args.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0].c_str(), actions.get(), nullptr, args.data(), environ);
+    const int spawned =
+        posix_spawnp(&pid, argv[0].c_str(), actions.get(), nullptr, args.data(), environ);
     output.CloseWrite();
     if (spawned != 0) {
         result.error = std::strerror(spawned);

@@ -14,6 +14,7 @@ struct ChildResult {
 };
 
 // Runs `argv[0]` (searched in PATH when it has no slash) with `argv` in `workingDirectory`.
-ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory);
+ChildResult RunChildProcess(const std::vector<std::string>& argv,
+                            const std::string& workingDirectory);
 
 }  // namespace kel::tools

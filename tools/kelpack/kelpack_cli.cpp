@@ -24,8 +24,8 @@ int RunKelpack(const std::vector<std::string>& args, const std::string& toolFold
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string option = args[i];
         std::optional<std::string> value;
-        if (const std::size_t equals = option.find('='); option.rfind("--", 0) == 0 &&
-                                                         equals != std::string::npos) {
+        if (const std::size_t equals = option.find('=');
+            option.rfind("--", 0) == 0 && equals != std::string::npos) {
             value = option.substr(equals + 1);
             option.resize(equals);
         }
@@ -35,9 +35,11 @@ int RunKelpack(const std::vector<std::string>& args, const std::string& toolFold
         }
         if (!value) {
             if (i + 1 == args.size() || option.empty() || option.front() != '-') {
-                err << "kelpack: " << (option.front() == '-' ? option + " needs a value"
-                                                              : "unexpected argument " + option)
-                    << "\n" << kUsage;
+                err << "kelpack: "
+                    << (option.front() == '-' ? option + " needs a value"
+                                              : "unexpected argument " + option)
+                    << "\n"
+                    << kUsage;
                 return 1;
             }
             value = args[++i];

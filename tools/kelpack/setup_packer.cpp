@@ -32,7 +32,8 @@ bool Contains(const std::string& outer, const std::string& inner) {
         std::mismatch(outerPath.begin(), outerPath.end(), innerPath.begin(), innerPath.end());
     (void)innerAt;
     // A trailing separator gives an empty last element.
-    return outerEnd == outerPath.end() || (std::next(outerEnd) == outerPath.end() && outerEnd->empty());
+    return outerEnd == outerPath.end() ||
+           (std::next(outerEnd) == outerPath.end() && outerEnd->empty());
 }
 
 class Packer {
@@ -46,19 +47,21 @@ public:
         std::string script;
         std::string engine;
         std::string library;
-        if (!ReadScript(script) || !ReadEngine(engine) || !ReadLibrary(library)) return Fail(errors);
+        if (!ReadScript(script) || !ReadEngine(engine) || !ReadLibrary(library))
+            return Fail(errors);
 
         std::error_code failed;
         fs::create_directories(options_.outputFolder, failed);
         if (failed) {
-            errors_ += options_.outputFolder + ": cannot create the folder: " + failed.message() + "\n";
+            errors_ +=
+                options_.outputFolder + ": cannot create the folder: " + failed.message() + "\n";
             return Fail(errors);
         }
         const std::string name = options_.name;
         Write(name + ".exe", engine + script);
         // Keep the engine's permissions (executable bit) on the setup program.
-        fs::permissions(OutputPath(name + ".exe"), fs::status(options_.engine, failed).permissions(),
-                        failed);
+        fs::permissions(OutputPath(name + ".exe"),
+                        fs::status(options_.engine, failed).permissions(), failed);
         Write(kArchiveLibraryName, library);
         if (!errors_.empty()) return Fail(errors);
         if (!PackPayload(OutputPath(name + ".res"))) return Fail(errors);
@@ -89,11 +92,13 @@ private:
         const std::string& name = options_.name;
         if (name.empty() || name.find_first_of("/\\:") != std::string::npos || name == "." ||
             name == "..") {
-            errors_ += "--name \"" + name + "\" must be a plain file name without folder or "
+            errors_ += "--name \"" + name +
+                       "\" must be a plain file name without folder or "
                        "extension\n";
         } else if (FindIgnoreCase(name, ".exe") != std::string::npos) {
             // The engine finds its companion files by cutting the first ".exe" from its own name.
-            errors_ += "--name \"" + name + "\" must not contain \".exe\": the setup would look "
+            errors_ += "--name \"" + name +
+                       "\" must not contain \".exe\": the setup would look "
                        "for its .res and .msi under a shorter name\n";
         }
     }
@@ -123,7 +128,8 @@ private:
             errors_ += "no output folder (-o) given\n";
         } else if (!options_.payload.empty() && Contains(options_.payload, options_.outputFolder)) {
             // The archive would take in the setup being written, the earlier setup with it.
-            errors_ += options_.outputFolder + ": the output folder lies inside the payload folder\n";
+            errors_ +=
+                options_.outputFolder + ": the output folder lies inside the payload folder\n";
         }
     }
 
@@ -178,8 +184,9 @@ private:
             return false;
         }
         if (layout->certificateOffset) {
-            errors_ += options_.engine + ": the engine is signed; pack the unsigned engine and sign "
-                                         "the finished setup program afterwards\n";
+            errors_ += options_.engine +
+                       ": the engine is signed; pack the unsigned engine and sign "
+                       "the finished setup program afterwards\n";
             return false;
         }
         if (layout->imageEnd != bytes->size()) {
@@ -203,14 +210,16 @@ private:
         }
         if (options_.messages) {
             if (layout->certificateOffset) {
-                errors_ += options_.archiveLibrary + ": the library is signed; append the message "
-                                                     "table to the unsigned library and sign it "
-                                                     "afterwards\n";
+                errors_ += options_.archiveLibrary +
+                           ": the library is signed; append the message "
+                           "table to the unsigned library and sign it "
+                           "afterwards\n";
                 return false;
             }
             if (layout->imageEnd != bytes->size()) {
-                errors_ += options_.archiveLibrary + ": the library already carries a message "
-                                                     "table; give the bare library\n";
+                errors_ += options_.archiveLibrary +
+                           ": the library already carries a message "
+                           "table; give the bare library\n";
                 return false;
             }
             auto messages = Read(*options_.messages);
@@ -241,7 +250,8 @@ private:
         if (fs::remove(path, failed)) {
             report_.removed.push_back(path);
         } else {
-            errors_ += path + ": cannot remove this file of an earlier pack: " + failed.message() + "\n";
+            errors_ +=
+                path + ": cannot remove this file of an earlier pack: " + failed.message() + "\n";
         }
     }
 
@@ -258,7 +268,8 @@ private:
             {options_.sevenZip, "a", "-t7z", "-m0=LZMA2", "-bd", "-y", "--", absoluteArchive, "*"},
             options_.payload);
         if (!run.started) {
-            errors_ += "cannot run " + options_.sevenZip + " (from the 7zip package): " + run.error + "\n";
+            errors_ +=
+                "cannot run " + options_.sevenZip + " (from the 7zip package): " + run.error + "\n";
             return false;
         }
         if (run.exitCode != 0) {
@@ -288,7 +299,9 @@ std::string DefaultEngine(const std::string& toolFolder) {
 }
 
 std::string DefaultArchiveLibrary(const std::string& toolFolder) {
-    return (fs::path(toolFolder) / ".." / "win32" / kArchiveLibraryName).lexically_normal().string();
+    return (fs::path(toolFolder) / ".." / "win32" / kArchiveLibraryName)
+        .lexically_normal()
+        .string();
 }
 
 }  // namespace kel::tools

@@ -14,9 +14,9 @@
 namespace kel::tools {
 
 struct PackOptions {
-    std::string script;       // script source, compiled script, or a setup program carrying one
-    std::string payload;      // folder packed into NAME.res
-    std::string database;     // the .msi or .msp
+    std::string script;    // script source, compiled script, or a setup program carrying one
+    std::string payload;   // folder packed into NAME.res
+    std::string database;  // the .msi or .msp
     bool databaseIsPatch = false;
     std::optional<std::string> bitmap;
     std::optional<std::string> messages;  // message table text appended to kel.lib

@@ -74,8 +74,9 @@ TEST(CompileScriptSource, FillsEverySectionInFileOrder) {
         /* 26 */ "  | $",
         /* 27 */ "  |",
         /* 28 */ "# a comment between statements",
-        /* 29 */ "Install Files [id={22222222-2222-2222-2222-222222222222} media=WebBlock1\\ "
-                 "header=0000ABCE]",
+        /* 29 */
+        "Install Files [id={22222222-2222-2222-2222-222222222222} media=WebBlock1\\ "
+        "header=0000ABCE]",
         /* 30 */ "\t| *.dll",
         /* 31 */ "  |  leading space",
         /* 32 */ "FancyPlugin [id={33333333-3333-3333-3333-333333333333} commented]",
@@ -85,35 +86,38 @@ TEST(CompileScriptSource, FillsEverySectionInFileOrder) {
     ASSERT_TRUE(outcome.compiled) << outcome.diagnostics.Text();
     EXPECT_EQ(outcome.diagnostics.Text(), "");
 
-    ExpectSections(outcome.compiled->bytes, {
-        {"statement commands", {"Set Variable", "Install Files", "FancyPlugin", "End", "$"}},
-        {"statement identifiers",
-         {"{11111111-1111-1111-1111-111111111111}", "{22222222-2222-2222-2222-222222222222}",
-          "{33333333-3333-3333-3333-333333333333}", "{44444444-4444-4444-4444-444444444444}", "$"}},
-        {"parameter blocks",
-         {"{11111111-1111-1111-1111-111111111111}", "NAME$QORV$QORV$TRUE", "$DOLLAR$", "",
-          "{22222222-2222-2222-2222-222222222222}", "*.dll", " leading space", "$"}},
-        {"statement states", {"", "", "C", "", "$"}},
-        {"product code", {"{AAAAAAAA-1111-2222-3333-444444444444}"}},
-        {"title", {"Every Section"}},
-        {"plug-in names", {"FancyPlugin", "$"}},
-        {"uninstall information",
-         {"Hollow Works", "Support Desk", "http://help.example/", "http://update.example/",
-          " quoted, with spaces ", "2.5.1"}},
-        {"web media passwords", {"WebBlock1", "x7Yq#Scrambled", "offline", "two words", "$"}},
-        {"statement media names", {"", "WebBlock1\\", "", "", "$"}},
-        {"build layout", {"2"}},
-        {"components", {"QORV-PREDEF-COMPONENT", "0", "Main Files", "123456789012", "$"}},
-        {"revision code", {"{BBBBBBBB-1111-2222-3333-444444444444}"}},
-        {"media files", {"WebBlock1", "0000ABCE\\core.dll", "WebBlock1\\0000ABCE\\", "$"}},
-        {"language dialog flag", {"TRUE"}},
-        {"default language", {"German"}},
-        // The table row comes first: it stands before the statements in the source.
-        {"command headers", {"0000FFFF", "3", "0000ABCD", "0", "0000ABCE", "1", "$"}},
-        {"compiler variables", {"SINGLEINSTANCE", "TRUE", "LOCMODE", "", "$"}},
-        {"code page", {"1250"}},
-        {"source map", {"every.kel*24", "every.kel*29", "every.kel*32", "every.kel*33", "$"}},
-    });
+    ExpectSections(
+        outcome.compiled->bytes,
+        {
+            {"statement commands", {"Set Variable", "Install Files", "FancyPlugin", "End", "$"}},
+            {"statement identifiers",
+             {"{11111111-1111-1111-1111-111111111111}", "{22222222-2222-2222-2222-222222222222}",
+              "{33333333-3333-3333-3333-333333333333}", "{44444444-4444-4444-4444-444444444444}",
+              "$"}},
+            {"parameter blocks",
+             {"{11111111-1111-1111-1111-111111111111}", "NAME$QORV$QORV$TRUE", "$DOLLAR$", "",
+              "{22222222-2222-2222-2222-222222222222}", "*.dll", " leading space", "$"}},
+            {"statement states", {"", "", "C", "", "$"}},
+            {"product code", {"{AAAAAAAA-1111-2222-3333-444444444444}"}},
+            {"title", {"Every Section"}},
+            {"plug-in names", {"FancyPlugin", "$"}},
+            {"uninstall information",
+             {"Hollow Works", "Support Desk", "http://help.example/", "http://update.example/",
+              " quoted, with spaces ", "2.5.1"}},
+            {"web media passwords", {"WebBlock1", "x7Yq#Scrambled", "offline", "two words", "$"}},
+            {"statement media names", {"", "WebBlock1\\", "", "", "$"}},
+            {"build layout", {"2"}},
+            {"components", {"QORV-PREDEF-COMPONENT", "0", "Main Files", "123456789012", "$"}},
+            {"revision code", {"{BBBBBBBB-1111-2222-3333-444444444444}"}},
+            {"media files", {"WebBlock1", "0000ABCE\\core.dll", "WebBlock1\\0000ABCE\\", "$"}},
+            {"language dialog flag", {"TRUE"}},
+            {"default language", {"German"}},
+            // The table row comes first: it stands before the statements in the source.
+            {"command headers", {"0000FFFF", "3", "0000ABCD", "0", "0000ABCE", "1", "$"}},
+            {"compiler variables", {"SINGLEINSTANCE", "TRUE", "LOCMODE", "", "$"}},
+            {"code page", {"1250"}},
+            {"source map", {"every.kel*24", "every.kel*29", "every.kel*32", "every.kel*33", "$"}},
+        });
 }
 
 TEST(CompileScriptSource, DefaultsMakeALoadableScript) {
@@ -168,13 +172,13 @@ TEST(CompileScriptSource, IncludedFilesKeepTheirOwnLineNumbers) {
     });
     ASSERT_TRUE(outcome.compiled) << outcome.diagnostics.Text();
     const ScriptModel& model = outcome.compiled->model;
-    const std::vector<std::string> expectedMap = {
-        "main.kel*1",        "sub/one.kel*1", "sub/two.kel*1", "sub/one.kel*4", "main.kel*4",
-        "sub/one.kel*1",     "sub/two.kel*1", "sub/one.kel*4", "main.kel*6"};
+    const std::vector<std::string> expectedMap = {"main.kel*1",    "sub/one.kel*1", "sub/two.kel*1",
+                                                  "sub/one.kel*4", "main.kel*4",    "sub/one.kel*1",
+                                                  "sub/two.kel*1", "sub/one.kel*4", "main.kel*6"};
     EXPECT_EQ(model.sourceMap.Lines(), expectedMap);
-    const std::vector<std::string> expectedCommands = {"Comment", "Label",   "Comment",
-                                                       "GoTo Label", "Comment", "Label",
-                                                       "Comment", "GoTo Label", "End"};
+    const std::vector<std::string> expectedCommands = {"Comment",    "Label",      "Comment",
+                                                       "GoTo Label", "Comment",    "Label",
+                                                       "Comment",    "GoTo Label", "End"};
     EXPECT_EQ(model.commands.Lines(), expectedCommands);
     EXPECT_EQ(model.ids[1], model.ids[5]);
     EXPECT_EQ(model.ids[2], "{TWO}");
@@ -196,11 +200,13 @@ TEST(CompileScriptSource, IncludedFilesKeepTheirOwnLineNumbers) {
 }
 
 TEST(CompileScriptSource, IncludePathsAreStoredRelativeToTheMainFile) {
-    auto outcome = CompileFiles({
-        {"project/setup.kel", "@include ../shared/./lib/common.kel\n"},
-        {"shared/lib/common.kel", "Comment\n@include deeper/x.kel\n"},
-        {"shared/lib/deeper/x.kel", "End\n"},
-    }, "project/setup.kel");
+    auto outcome = CompileFiles(
+        {
+            {"project/setup.kel", "@include ../shared/./lib/common.kel\n"},
+            {"shared/lib/common.kel", "Comment\n@include deeper/x.kel\n"},
+            {"shared/lib/deeper/x.kel", "End\n"},
+        },
+        "project/setup.kel");
     ASSERT_TRUE(outcome.compiled) << outcome.diagnostics.Text();
     const std::vector<std::string> expected = {"../shared/lib/common.kel*0",
                                                "../shared/lib/deeper/x.kel*0"};
@@ -216,9 +222,9 @@ TEST(CompileScriptSource, ParameterValuesReadBackAsWritten) {
     } cases[] = {
         {" $", "$DOLLAR$", "$"},
         {"", "", ""},
-        {" ", "", ""},                          // the separating space is not part of the value
+        {" ", "", ""},  // the separating space is not part of the value
         {"  two spaces", " two spaces", " two spaces"},
-        {"no space", "no space", "no space"},   // the space after "|" may be left out
+        {"no space", "no space", "no space"},  // the space after "|" may be left out
         {" $$", "$$", "$$"},
         {" a$DOLLAR$", "a$DOLLAR$", "a$DOLLAR$"},
         {" # not a comment", "# not a comment", "# not a comment"},
@@ -230,7 +236,8 @@ TEST(CompileScriptSource, ParameterValuesReadBackAsWritten) {
         {" $wild_dollar$", "$wild_dollar$", "$"},
     };
     for (const Case& c : cases) {
-        auto outcome = CompileFiles({{"main.kel", std::string("Set Variable\n  |") + c.written + "\n"}});
+        auto outcome =
+            CompileFiles({{"main.kel", std::string("Set Variable\n  |") + c.written + "\n"}});
         ASSERT_TRUE(outcome.compiled) << c.written << ": " << outcome.diagnostics.Text();
         const ScriptModel& stored = outcome.compiled->model;
         ASSERT_EQ(stored.ParameterBlocks().Count(), 2u) << c.written;
@@ -243,12 +250,13 @@ TEST(CompileScriptSource, ParameterValuesReadBackAsWritten) {
 }
 
 TEST(CompileScriptSource, StatementLinesAndAttributes) {
-    auto outcome = CompileFiles({{"main.kel", SourceLines({
-        "Display Dialog   [media=\"Block One\\\" state=X]",
-        "[command=\"#odd command\" id=\"\" source=elsewhere]",
-        "End]",
-        "Comment [commented id=\"{ID ]\"] ",
-    })}});
+    auto outcome =
+        CompileFiles({{"main.kel", SourceLines({
+                                       "Display Dialog   [media=\"Block One\\\" state=X]",
+                                       "[command=\"#odd command\" id=\"\" source=elsewhere]",
+                                       "End]",
+                                       "Comment [commented id=\"{ID ]\"] ",
+                                   })}});
     ASSERT_TRUE(outcome.compiled) << outcome.diagnostics.Text();
     const ScriptModel& model = outcome.compiled->model;
     EXPECT_EQ(model.commands.Lines(),
@@ -269,14 +277,14 @@ TEST(CompileScriptSource, NosourceEndsTheSourceMapEarly) {
 
 TEST(CompileScriptSource, SourcePositionRenumbersTheLinesAfterIt) {
     auto outcome = CompileFiles({{"main.kel", SourceLines({
-        "Comment",
-        "@source-position C:\\Projects\\My Setup.kws*100",
-        "Comment",
-        "",
-        "Comment",
-        "@source-position *0",
-        "End",
-    })}});
+                                                  "Comment",
+                                                  "@source-position C:\\Projects\\My Setup.kws*100",
+                                                  "Comment",
+                                                  "",
+                                                  "Comment",
+                                                  "@source-position *0",
+                                                  "End",
+                                              })}});
     ASSERT_TRUE(outcome.compiled) << outcome.diagnostics.Text();
     const std::vector<std::string> expected = {"main.kel*0", "C:\\Projects\\My Setup.kws*100",
                                                "C:\\Projects\\My Setup.kws*102", "*0"};
@@ -285,30 +293,30 @@ TEST(CompileScriptSource, SourcePositionRenumbersTheLinesAfterIt) {
 
 TEST(CompileScriptSource, FreeParameterBlocksStandWhereWritten) {
     auto outcome = CompileFiles({{"main.kel", SourceLines({
-        "Comment [id=A]",
-        "  | first",
-        "@parameter-block {NOT A STATEMENT}",
-        "  | orphan",
-        "@parameter-block A",
-        "End [id=B]",
-        "  | last",
-    })}});
+                                                  "Comment [id=A]",
+                                                  "  | first",
+                                                  "@parameter-block {NOT A STATEMENT}",
+                                                  "  | orphan",
+                                                  "@parameter-block A",
+                                                  "End [id=B]",
+                                                  "  | last",
+                                              })}});
     ASSERT_TRUE(outcome.compiled) << outcome.diagnostics.Text();
-    const std::vector<std::string> expected = {"A", "first", "{NOT A STATEMENT}", "orphan",
-                                               "A", "B",     "last"};
+    const std::vector<std::string> expected = {"A", "first", "{NOT A STATEMENT}", "orphan", "A",
+                                               "B", "last"};
     EXPECT_EQ(outcome.compiled->model.ParameterBlocks().Lines(), expected);
 }
 
 TEST(CompileScriptSource, TableRowsOnParameterLines) {
     auto outcome = CompileFiles({{"main.kel", SourceLines({
-        "@component",
-        "  | odd",
-        "  | number of",
-        "  | lines",
-        "@source-map-tail",
-        "  | extra*1",
-        "  |",
-    })}});
+                                                  "@component",
+                                                  "  | odd",
+                                                  "  | number of",
+                                                  "  | lines",
+                                                  "@source-map-tail",
+                                                  "  | extra*1",
+                                                  "  |",
+                                              })}});
     ASSERT_TRUE(outcome.compiled) << outcome.diagnostics.Text();
     EXPECT_EQ(outcome.compiled->model.componentTable.Lines(),
               (std::vector<std::string>{"odd", "number of", "lines"}));
@@ -316,7 +324,8 @@ TEST(CompileScriptSource, TableRowsOnParameterLines) {
 }
 
 TEST(CompileScriptSource, SourceFilesWithCrLfAndByteOrderMark) {
-    auto outcome = CompileFiles({{"main.kel", "\xEF\xBB\xBF@title T\r\nSet Variable\r\n  | a\r\n  |\r\n"}});
+    auto outcome =
+        CompileFiles({{"main.kel", "\xEF\xBB\xBF@title T\r\nSet Variable\r\n  | a\r\n  |\r\n"}});
     ASSERT_TRUE(outcome.compiled) << outcome.diagnostics.Text();
     const ScriptModel& model = outcome.compiled->model;
     EXPECT_EQ(model.projectTitle, "T");

@@ -56,8 +56,8 @@ protected:
         return RunKelpack(args, folder_ / "out/host", out_, err_);
     }
     std::vector<std::string> Basic(const std::string& outFolder = "setup") {
-        return {"--script", folder_ / "in/setup.kel", "--payload", folder_ / "in/payload",
-                "--msi", folder_ / "in/product.msi", "-o", folder_ / outFolder};
+        return {"--script", folder_ / "in/setup.kel",   "--payload", folder_ / "in/payload",
+                "--msi",    folder_ / "in/product.msi", "-o",        folder_ / outFolder};
     }
 
     test::ScratchFolder folder_{"kelpack"};
@@ -90,8 +90,8 @@ TEST_F(KelpackTest, LaysOutTheSetupFolder) {
     const ChildResult listing =
         RunChildProcess({"7zz", "l", "-slt", folder_ / "setup/install.res"}, "");
     ASSERT_EQ(listing.exitCode, 0) << listing.output;
-    for (const char* entry : {"Path = Welcome.dfm", "Path = sub/readme.txt", "Path = empty",
-                              "Method = LZMA2"}) {
+    for (const char* entry :
+         {"Path = Welcome.dfm", "Path = sub/readme.txt", "Path = empty", "Method = LZMA2"}) {
         EXPECT_NE(listing.output.find(entry), std::string::npos) << entry << "\n" << listing.output;
     }
     EXPECT_EQ(listing.output.find("payload"), std::string::npos) << "entries are folder-relative";
@@ -142,24 +142,29 @@ TEST_F(KelpackTest, RefusesBadInputsBeforeWritingAnything) {
     const struct {
         const char* label;
         std::vector<std::string> replace;  // option, value: replaced or added
-        std::string expected;             // part of the error output
+        std::string expected;              // part of the error output
     } cases[] = {
         {"missing payload", {"--payload", folder_ / "in/none"}, "payload folder not found"},
-        {"missing database", {"--msi", folder_ / "in/none.msi"}, "installer database (--msi or --msp) not found"},
+        {"missing database",
+         {"--msi", folder_ / "in/none.msi"},
+         "installer database (--msi or --msp) not found"},
         {"missing script", {"--script", folder_ / "in/none.kel"}, "script (--script) not found"},
         {"missing engine", {"--engine", folder_ / "in/none.exe"}, "engine (--engine) not found"},
         {"engine not a program", {"--engine", folder_ / "in/text.exe"}, "not a Windows program"},
         {"signed engine", {"--engine", folder_ / "in/signed.exe"}, "the engine is signed"},
-        {"engine with data after its image", {"--engine", folder_ / "in/unstripped.exe"},
+        {"engine with data after its image",
+         {"--engine", folder_ / "in/unstripped.exe"},
          "12 bytes follow the engine's image"},
         {"library with a table and more messages",
          {"--archive-lib", folder_ / "in/tabled.lib", "--messages", folder_ / "in/messages.txt"},
          "already carries a message table"},
         {"name with .exe", {"--name", "setup.EXE.x"}, "must not contain \".exe\""},
         {"name with a folder", {"--name", "a/b"}, "must be a plain file name"},
-        {"output inside the payload", {"-o", folder_ / "in/payload/sub/refused"},
+        {"output inside the payload",
+         {"-o", folder_ / "in/payload/sub/refused"},
          "the output folder lies inside the payload folder"},
-        {"script error", {"--script", folder_ / "in/broken.kel"},
+        {"script error",
+         {"--script", folder_ / "in/broken.kel"},
          folder_ / "in/broken.kel" + ":2: unknown directive @nonsense"},
     };
     for (const auto& c : cases) {
@@ -182,13 +187,15 @@ TEST_F(KelpackTest, ReportsArchiverFailures) {
     std::vector<std::string> args = Basic();
     args.insert(args.end(), {"--7zz", folder_ / "no/such/7zz"});
     EXPECT_EQ(Pack(args), 1);
-    EXPECT_NE(err_.str().find("kelpack: cannot run " + (folder_ / "no/such/7zz")), std::string::npos)
+    EXPECT_NE(err_.str().find("kelpack: cannot run " + (folder_ / "no/such/7zz")),
+              std::string::npos)
         << err_.str();
 
     args = Basic();
     args.insert(args.end(), {"--7zz", "false"});
     EXPECT_EQ(Pack(args), 1);
-    EXPECT_NE(err_.str().find("kelpack: false failed (exit code 1)"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("kelpack: false failed (exit code 1)"), std::string::npos)
+        << err_.str();
     EXPECT_FALSE(fs::exists(folder_ / "setup/setup.res"));
 }
 

@@ -67,14 +67,14 @@ inline std::string FakePeImage(std::uint32_t certificateSize = 0) {
     PutU16(bytes, coff + 2, 1);      // one section
     PutU16(bytes, coff + 16, 0xE0);  // optional header size
     const std::size_t optional = coff + 20;
-    PutU16(bytes, optional, 0x10B);  // PE32
+    PutU16(bytes, optional, 0x10B);    // PE32
     PutU32(bytes, optional + 92, 16);  // data directories
     const std::size_t section = optional + 0xE0;
     bytes.replace(section, 5, ".text");
-    PutU32(bytes, section + 8, 0x200);   // virtual size
+    PutU32(bytes, section + 8, 0x200);    // virtual size
     PutU32(bytes, section + 12, 0x1000);  // virtual address
-    PutU32(bytes, section + 16, 0x200);  // size of raw data
-    PutU32(bytes, section + 20, 0x200);  // pointer to raw data
+    PutU32(bytes, section + 16, 0x200);   // size of raw data
+    PutU32(bytes, section + 20, 0x200);   // pointer to raw data
     for (std::size_t i = 0x200; i < 0x400; ++i) bytes[i] = static_cast<char>(0xC3);
     if (certificateSize > 0) {
         PutU32(bytes, optional + 96 + 4 * 8, 0x400);

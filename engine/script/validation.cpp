@@ -117,10 +117,10 @@ const RuleTable& Rules() {
                  "Does File/Folder Exist", "Localization Variable", "Get Temporary File",
                  "Get IIS Property", "Get IIS Site List", "Apply Patch", "IIS Anonymous User"},
                 1);
-        declare({"Run Light Mode Setup", "Get File Version", "Get Environment",
-                 "Get IIS Site Index", "Check Process", "Apply Changes", "Get Component State",
-                 "Get Component Space"},
-                2);
+        declare(
+            {"Run Light Mode Setup", "Get File Version", "Get Environment", "Get IIS Site Index",
+             "Check Process", "Apply Changes", "Get Component State", "Get Component Space"},
+            2);
         declare({"Extract 7Zip Archive", "Check Service", "Register Library"}, 3);
         declare({"Mathematics", "Run Program"}, 4);
         declare({"MessageBox"}, 5);
@@ -171,8 +171,15 @@ SetVariableName SplitRememberMarker(std::string_view p1) {
     return {p1.substr(0, at), p1.substr(at + kRememberMarker.size())};
 }
 
+// Where a statement's parameters are: the list and position of its identifier line.
+struct Block {
+    const StringList* list;
+    std::size_t at;
+    std::size_t statement;
+};
+
 class Validator {
-public:
+  public:
     Validator(const ScriptModel& script, ValidationMode mode) : script_(script), mode_(mode) {}
 
     ValidationResult Run() {
@@ -186,7 +193,7 @@ public:
         return std::move(result_);
     }
 
-private:
+  private:
     // Pass 1: "If" and "Wizard Loop" open a block, "End" closes one; a label must stand outside
     // every block.
     void CheckBlocks() {
@@ -219,9 +226,9 @@ private:
         const std::size_t count = script_.StatementCount();
         for (std::size_t i = 0; i < count; ++i) {
             if (script_.commands[i] != "Label") continue;
-            const std::string name = Parameter(i, 1);
+            const std::string_view name = Parameter(Locate(i), 1);
             if (!labels_.insert(UpperCase(name)).second) {
-                Fail(i, validation_text::kLabelRedefined + name);
+                Fail(i, validation_text::kLabelRedefined + std::string(name));
                 if (Stopped()) return;
             }
         }
@@ -233,8 +240,7 @@ private:
         const std::size_t count = script_.StatementCount();
         for (std::size_t i = 0; i < count; ++i) {
             if (script_.commands[i] != "Set Variable") continue;
-            const std::string p1 = Parameter(i, 1);
-            const SetVariableName split = SplitRememberMarker(p1);
+            const SetVariableName split = SplitRememberMarker(Parameter(Locate(i), 1));
             if (split.flag && *split.flag == "TRUE") Declare(split.name);
         }
     }
@@ -249,12 +255,14 @@ private:
             const auto found = rules.find(script_.commands[i]);
             if (found == rules.end()) continue;
             const CommandRule& rule = found->second;
-            if (!CheckStatement(i, rule.check)) {
+            const bool readsParameters = rule.check != Check::kNone || rule.declared[0] != 0;
+            const Block block = readsParameters ? Locate(i) : Block{nullptr, 0, i};
+            if (!CheckStatement(block, rule.check)) {
                 if (Stopped()) return;
                 continue;
             }
             for (std::uint8_t k : rule.declared) {
-                if (k != 0) Declare(Parameter(i, k));
+                if (k != 0) Declare(Parameter(block, k));
             }
             if (rule.definition && !failed_) {
                 result_.executedStatements.back() = kStatementNotExecuted;
@@ -262,65 +270,70 @@ private:
         }
     }
 
-    // The rule of group A for statement i (declarations included); false after reporting an error.
-    bool CheckStatement(std::size_t i, Check check) {
+    // The rule of group A (declarations included); false after reporting an error.
+    bool CheckStatement(const Block& block, Check check) {
         using namespace validation_text;
+        const std::size_t i = block.statement;
+        auto p = [this, &block](std::size_t k) { return Parameter(block, k); };
+        auto notDefined = [](std::string_view text) {
+            return kVariableNotDefined + std::string(text);
+        };
         switch (check) {
             case Check::kNone:
                 return true;
             case Check::kWebMediaBlock: {
-                const std::string name = Parameter(i, 1);
+                const std::string_view name = p(1);
                 const char* error = IsLegalFileName(name) ? nullptr : kWebMediaName;
-                if (!name.empty() && Parameter(i, 2).empty()) error = kWebMediaUrl;
+                if (!name.empty() && p(2).empty()) error = kWebMediaUrl;
                 return error == nullptr || Fail(i, error);
             }
             case Check::kVariableRequiredP1:
-                return RequireAndDeclare(i, 1);
+                return RequireAndDeclare(block, 1);
             case Check::kVariableRequiredP2:
-                return RequireAndDeclare(i, 2);
+                return RequireAndDeclare(block, 2);
             case Check::kVariableRequiredP4:
-                return RequireAndDeclare(i, 4);
+                return RequireAndDeclare(block, 4);
             case Check::kDeleteMode:
-                return IsTrueText(Parameter(i, 3)) || IsTrueText(Parameter(i, 4)) ||
-                       Fail(i, kDeleteMode);
+                return IsTrueText(p(3)) || IsTrueText(p(4)) || Fail(i, kDeleteMode);
             case Check::kTargetFolder:
-                return !Parameter(i, 3).empty() || Fail(i, kTargetFolder);
+                return !p(3).empty() || Fail(i, kTargetFolder);
             case Check::kVariableMustExist: {
-                const std::string name = Parameter(i, 1);
-                return Exists(name) || Fail(i, kVariableNotDefined + name);
+                const std::string_view name = p(1);
+                return Exists(name) || Fail(i, notDefined(name));
             }
             case Check::kExpression:
-                Declare(Parameter(i, 2));
-                return CheckExpressionSyntax(Parameter(i, 1)) || Fail(i, kExpressionSyntax);
+                Declare(p(2));
+                return CheckExpressionSyntax(p(1)) || Fail(i, kExpressionSyntax);
             case Check::kGoToLabel: {
-                const std::string label = Parameter(i, 1);
-                return labels_.count(UpperCase(label)) != 0 || Fail(i, kLabelUndefined + label);
+                const std::string_view label = p(1);
+                return labels_.find(UpperCase(label)) != labels_.end() ||
+                       Fail(i, kLabelUndefined + std::string(label));
             }
             case Check::kCondition: {
-                const std::string variable = Parameter(i, 1);
+                const std::string_view variable = p(1);
                 if (variable.empty()) return Fail(i, kVariableRequired);
-                const std::string value = Parameter(i, 3);
+                const std::string_view value = p(3);
                 const auto valueName = DollarReferenceName(value);
-                if (valueName && !Exists(*valueName)) return Fail(i, kVariableNotDefined + value);
-                return NamesDefinedVariable(variable) || Fail(i, kVariableNotDefined + variable);
+                if (valueName && !Exists(*valueName)) return Fail(i, notDefined(value));
+                return NamesDefinedVariable(variable) || Fail(i, notDefined(variable));
             }
             case Check::kDialog: {
-                if (Parameter(i, 1).empty()) return Fail(i, kDialogName);
-                Declare(Parameter(i, 2));
-                const std::string variable = Parameter(i, 4);
+                if (p(1).empty()) return Fail(i, kDialogName);
+                Declare(p(2));
+                const std::string_view variable = p(4);
                 return variable.empty() || NamesDefinedVariable(variable) ||
-                       Fail(i, kVariableNotDefined + variable);
+                       Fail(i, notDefined(variable));
             }
             case Check::kSetVariable:
-                Declare(SplitRememberMarker(Parameter(i, 1)).name);
+                Declare(SplitRememberMarker(p(1)).name);
                 return true;
         }
         return true;
     }
 
-    bool RequireAndDeclare(std::size_t i, std::size_t k) {
-        const std::string name = Parameter(i, k);
-        if (name.empty()) return Fail(i, validation_text::kVariableRequired);
+    bool RequireAndDeclare(const Block& block, std::size_t k) {
+        const std::string_view name = Parameter(block, k);
+        if (name.empty()) return Fail(block.statement, validation_text::kVariableRequired);
         Declare(name);
         return true;
     }
@@ -338,23 +351,39 @@ private:
         if (!name.empty()) names_.insert(UpperCase(name));
     }
 
-    std::string Parameter(std::size_t i, std::size_t k) const {
+    // The parameter block of statement i, found once for all its parameters by the rule of
+    // GetStatementParameter: the first list holding the identifier, its last occurrence there.
+    Block Locate(std::size_t i) const {
         if (i >= script_.ids.Count()) {
             throw ValidationReadError("List index out of bounds (" + std::to_string(i) + ")", i);
         }
-        try {
-            return script_.GetStatementParameter(script_.ids[i], k);
-        } catch (const ScriptError& e) {
-            throw ValidationReadError(e.what(), i);
+        const std::string& id = script_.ids[i];
+        for (const StringList& list : script_.parameterBlockLists) {
+            const std::size_t at = list.LastIndexOf(id);
+            if (at != StringList::npos) return {&list, at, i};
         }
+        return {nullptr, 0, i};
+    }
+
+    // Parameter k of the located block; the lines stay in place while the pass runs.
+    std::string_view Parameter(const Block& block, std::size_t k) const {
+        if (block.list == nullptr) return {};
+        if (block.at + k < block.list->Count()) return (*block.list)[block.at + k];
+        // Past the end of the list: the model raises its own error for this read.
+        try {
+            (void)script_.GetStatementParameter(script_.ids[block.statement], k);
+        } catch (const ScriptError& e) {
+            throw ValidationReadError(e.what(), block.statement);
+        }
+        throw ValidationReadError("List index out of bounds", block.statement);
     }
 
     // Records an error; always false, so that a check reads `ok || Fail(...)`.
     bool Fail(std::optional<std::size_t> statement, std::string text) {
         if (!failed_) {
             failed_ = true;
-            result_.resultIndex = statement ? static_cast<std::int64_t>(*statement)
-                                            : ValidationResult::kEndBalance;
+            result_.resultIndex =
+                statement ? static_cast<std::int64_t>(*statement) : ValidationResult::kEndBalance;
             result_.message = text;
         }
         result_.messages.push_back({statement, std::move(text)});

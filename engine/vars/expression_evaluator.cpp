@@ -24,7 +24,7 @@ struct OpenGroup {
 };
 
 class Cursor {
-public:
+  public:
     explicit Cursor(std::string_view text) : text_(text) {}
 
     bool AtEnd() const { return pos_ >= text_.size(); }
@@ -50,7 +50,8 @@ public:
         for (;;) {
             const void* hit = std::memchr(text_.data() + at, kQuote, text_.size() - at);
             if (hit == nullptr) return false;
-            const std::size_t quote = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
+            const std::size_t quote =
+                static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
             into.append(text_.substr(at, quote - at));
             if (quote + 1 < text_.size() && text_[quote + 1] == kQuote) {
                 into.push_back(kQuote);
@@ -62,7 +63,7 @@ public:
         }
     }
 
-private:
+  private:
     std::string_view text_;
     std::size_t pos_ = 0;
 };
@@ -102,22 +103,41 @@ ExpressionValue Comparison(Cursor& in, ComparisonBuffers& buffers) {
     const int order = std::string_view(buffers.left).compare(buffers.right);
     bool result = false;
     switch (relation) {
-        case Relation::kEqual: result = order == 0; break;
-        case Relation::kNotEqual: result = order != 0; break;
-        case Relation::kLessOrEqual: result = order <= 0; break;
-        case Relation::kLess: result = order < 0; break;
-        case Relation::kGreaterOrEqual: result = order >= 0; break;
-        case Relation::kGreater: result = order > 0; break;
-        case Relation::kUnknown: return ExpressionValue::kError;
+        case Relation::kEqual:
+            result = order == 0;
+            break;
+        case Relation::kNotEqual:
+            result = order != 0;
+            break;
+        case Relation::kLessOrEqual:
+            result = order <= 0;
+            break;
+        case Relation::kLess:
+            result = order < 0;
+            break;
+        case Relation::kGreaterOrEqual:
+            result = order >= 0;
+            break;
+        case Relation::kGreater:
+            result = order > 0;
+            break;
+        case Relation::kUnknown:
+            return ExpressionValue::kError;
     }
     return result ? ExpressionValue::kTrue : ExpressionValue::kFalse;
 }
 
 void Fold(OpenGroup& group, bool operand) {
     switch (group.pending) {
-        case Connective::kNone: group.value = operand; break;
-        case Connective::kAnd: group.value = group.value && operand; break;
-        case Connective::kOr: group.value = group.value || operand; break;
+        case Connective::kNone:
+            group.value = operand;
+            break;
+        case Connective::kAnd:
+            group.value = group.value && operand;
+            break;
+        case Connective::kOr:
+            group.value = group.value || operand;
+            break;
     }
 }
 
@@ -182,9 +202,12 @@ ExpressionValue ParseExpressionValue(std::string_view text) {
 
 std::string EvaluateExpression(std::string_view text) {
     switch (ParseExpressionValue(text)) {
-        case ExpressionValue::kTrue: return kExpressionTrue;
-        case ExpressionValue::kFalse: return kExpressionFalse;
-        case ExpressionValue::kError: break;
+        case ExpressionValue::kTrue:
+            return kExpressionTrue;
+        case ExpressionValue::kFalse:
+            return kExpressionFalse;
+        case ExpressionValue::kError:
+            break;
     }
     return kExpressionError;
 }

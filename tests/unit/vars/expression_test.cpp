@@ -1,12 +1,12 @@
 // The expression evaluator: every rule of the grammar as a labelled case, the syntax check the
 // validation pass uses, very long and very deeply nested texts, and a comparison over every short
 // token sequence with a literal recursive reading of the grammar.
-#include "engine/vars/expression_evaluator.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "engine/vars/expression_evaluator.h"
 
 namespace kel {
 namespace {
@@ -135,7 +135,7 @@ TEST(EvaluateExpression, LongChain) {
 
 // The grammar read literally, recursing and consuming the text from the front.
 class LiteralParser {
-public:
+  public:
     explicit LiteralParser(std::string text) : rest_("(" + text + ")") {}
 
     std::string Evaluate() {
@@ -144,7 +144,7 @@ public:
         return value == 1 ? "TRUE" : "FALSE";
     }
 
-private:
+  private:
     void Skip() {
         std::size_t n = 0;
         while (n < rest_.size() && rest_[n] == ' ') ++n;

@@ -159,6 +159,17 @@ const RuleTable& Rules() {
 
 using NameSet = std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual>;
 
+// The predefined names are the same for every script: one set for the process, consulted beside
+// the names a script declares.
+const NameSet& PredefinedNames() {
+    static const NameSet names = [] {
+        NameSet set;
+        for (const PredefinedDeclaration& name : kPredefined) set.insert(name.name);
+        return set;
+    }();
+    return names;
+}
+
 // The name part of a "Set Variable" p1 and, when the marker is present, its flag.
 struct SetVariableName {
     std::string_view name;
@@ -183,7 +194,6 @@ class Validator {
     Validator(const ScriptModel& script, ValidationMode mode) : script_(script), mode_(mode) {}
 
     ValidationResult Run() {
-        for (const PredefinedDeclaration& name : kPredefined) Declare(name.name);
         CheckBlocks();
         if (Stopped()) return std::move(result_);
         CollectLabels();
@@ -345,7 +355,9 @@ class Validator {
         return name && Exists(*name);
     }
 
-    bool Exists(std::string_view name) const { return names_.find(name) != names_.end(); }
+    bool Exists(std::string_view name) const {
+        return predefined_.find(name) != predefined_.end() || names_.find(name) != names_.end();
+    }
 
     void Declare(std::string_view name) {
         if (!name.empty()) names_.insert(UpperCase(name));
@@ -396,7 +408,8 @@ class Validator {
     const ValidationMode mode_;
     ValidationResult result_;
     bool failed_ = false;
-    NameSet names_;
+    const NameSet& predefined_ = PredefinedNames();
+    NameSet names_;  // declared by the script's statements
     NameSet labels_;
 };
 

@@ -190,7 +190,7 @@ struct Block {
 };
 
 class Validator {
-  public:
+public:
     Validator(const ScriptModel& script, ValidationMode mode) : script_(script), mode_(mode) {}
 
     ValidationResult Run() {
@@ -203,7 +203,7 @@ class Validator {
         return std::move(result_);
     }
 
-  private:
+private:
     // Pass 1: "If" and "Wizard Loop" open a block, "End" closes one; a label must stand outside
     // every block.
     void CheckBlocks() {

@@ -92,12 +92,12 @@ struct ValidationResult {
 };
 
 class ValidationReadError : public ScriptError {
-  public:
+public:
     ValidationReadError(const std::string& message, std::size_t statement)
         : ScriptError(message), statement_(statement) {}
     std::size_t Statement() const { return statement_; }
 
-  private:
+private:
     std::size_t statement_;
 };
 

@@ -24,7 +24,7 @@ struct OpenGroup {
 };
 
 class Cursor {
-  public:
+public:
     explicit Cursor(std::string_view text) : text_(text) {}
 
     bool AtEnd() const { return pos_ >= text_.size(); }
@@ -63,7 +63,7 @@ class Cursor {
         }
     }
 
-  private:
+private:
     std::string_view text_;
     std::size_t pos_ = 0;
 };

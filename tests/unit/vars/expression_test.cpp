@@ -135,7 +135,7 @@ TEST(EvaluateExpression, LongChain) {
 
 // The grammar read literally, recursing and consuming the text from the front.
 class LiteralParser {
-  public:
+public:
     explicit LiteralParser(std::string text) : rest_("(" + text + ")") {}
 
     std::string Evaluate() {
@@ -144,7 +144,7 @@ class LiteralParser {
         return value == 1 ? "TRUE" : "FALSE";
     }
 
-  private:
+private:
     void Skip() {
         std::size_t n = 0;
         while (n < rest_.size() && rest_[n] == ' ') ++n;

@@ -259,6 +259,7 @@ private:
     void CheckStatements() {
         const RuleTable& rules = Rules();
         const std::size_t count = script_.StatementCount();
+        if (!failed_) result_.executedStatements.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             if (!failed_) result_.executedStatements.emplace_back(kStatementSkipped);
             if (script_.IsCommented(i)) continue;

@@ -6,6 +6,9 @@
 #include "tools/common/file_io.h"
 #include "tools/kelc/script_compiler.h"
 #include "tools/kelc/script_dump.h"
+#include "tools/kelc/source_checks.h"
+#include "engine/script/compiled_script.h"
+#include "engine/script/script_error.h"
 
 namespace kel::tools {
 namespace {
@@ -88,6 +91,47 @@ int Compile(const std::vector<std::string>& args, Streams io) {
     return kSuccess;
 }
 
+void PrintDiagnostics(const Diagnostics& diagnostics, std::ostream& err) {
+    const auto& all = diagnostics.All();
+    for (std::size_t i = 0; i < all.size() && i < kMaxPrintedDiagnostics; ++i) {
+        err << FormatDiagnostic(all[i]) << "\n";
+    }
+    if (all.size() > kMaxPrintedDiagnostics) {
+        err << "kelc: " << all.size() - kMaxPrintedDiagnostics << " more messages not shown\n";
+    }
+}
+
+// Runs the validation pass on a source, a compiled script or a setup program; writes nothing.
+int Check(const std::vector<std::string>& args, Streams io) {
+    auto parsed = ParseFileArguments(args, "check", io.err);
+    if (!parsed) return kFailure;
+    std::string error;
+    auto file = ReadWholeFile(parsed->input, &error);
+    if (!file) {
+        io.err << "kelc check: " << error << "\n";
+        return kFailure;
+    }
+    Diagnostics diagnostics;
+    std::string compiledError;
+    auto text = CompiledScriptOf(*file, compiledError);
+    if (text && LooksLikeCompiledScript(*text)) {
+        ScriptModel script;
+        try {
+            LoadScript(*text, script);
+            CheckScript(
+                script, [&](std::size_t i) { return SourceMapLocation(script, i); },
+                SourceLocation{parsed->input, 0}, diagnostics);
+        } catch (const ScriptError& e) {
+            diagnostics.Error({parsed->input, 0}, e.what());
+        }
+    } else {
+        DiskSourceFiles files;
+        CompileScriptSource(parsed->input, files, diagnostics);
+    }
+    PrintDiagnostics(diagnostics, io.err);
+    return diagnostics.HasErrors() ? kFailure : kSuccess;
+}
+
 int Dump(const std::vector<std::string>& args, Streams io) {
     auto parsed = ParseFileArguments(args, "dump", io.err);
     if (!parsed) return kFailure;
@@ -131,6 +175,7 @@ struct Subcommand {
 constexpr Subcommand kSubcommands[] = {
     {"compile", "kelc [compile] SOURCE -o OUT   compile a script source", Compile},
     {"dump", "kelc dump FILE [-o OUT]        compiled script or setup program -> source", Dump},
+    {"check", "kelc check FILE                validate a source, compiled script or setup program", Check},
     {"help", "kelc help                      this text", Help},
 };
 

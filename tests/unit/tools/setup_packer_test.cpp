@@ -25,7 +25,7 @@ class KelpackTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!HaveSevenZip()) GTEST_SKIP() << "7zz (Debian package 7zip) is not installed";
-        Write("in/setup.kel", "@title Packed\nDisplay Dialog\n  | Welcome\n");
+        Write("in/setup.kel", "@title Packed\nDisplay Dialog\n  | Welcome\n  | WIZARD\n  |\n  |\n");
         Write("in/payload/Welcome.dfm", "dialog bytes");
         Write("in/payload/sub/readme.txt", "read me");
         fs::create_directories(folder_ / "in/payload/empty");

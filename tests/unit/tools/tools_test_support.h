@@ -35,13 +35,17 @@ struct CompileOutcome {
 };
 
 // Compiles "main.kel" out of the given files (path, text); the first file is the main one unless
-// named otherwise.
+// named otherwise. The format tests compile scripts that would not pass the validation pass, so
+// they turn it off; the checks have tests of their own.
 inline CompileOutcome CompileFiles(const std::vector<std::pair<std::string, std::string>>& files,
-                                   const std::string& mainPath = "main.kel") {
+                                   const std::string& mainPath = "main.kel",
+                                   bool runSourceChecks = false) {
     MemorySourceFiles sources;
     for (const auto& [path, text] : files) sources.Add(path, text);
     CompileOutcome outcome;
-    outcome.compiled = CompileScriptSource(mainPath, sources, outcome.diagnostics);
+    CompileOptions options;
+    options.runSourceChecks = runSourceChecks;
+    outcome.compiled = CompileScriptSource(mainPath, sources, outcome.diagnostics, options);
     return outcome;
 }
 

@@ -123,7 +123,7 @@ public:
             return false;
         }
         Progress(true);
-        file_ = output_.CreateFile(path);
+        file_ = output_.NewFile(path);
         return true;
     }
 

@@ -80,7 +80,7 @@ public:
     // Creates the folder and its parents; existing ones are fine.
     virtual void CreateFolders(const std::u16string& relative) = 0;
     // Creates the file, replacing an existing one (read-only or not).
-    virtual std::unique_ptr<OutputFile> CreateFile(const std::u16string& relative) = 0;
+    virtual std::unique_ptr<OutputFile> NewFile(const std::u16string& relative) = 0;
     virtual void SetFolderTime(const std::u16string& relative, std::uint64_t modified) = 0;
 };
 

@@ -55,12 +55,22 @@ private:
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadFixture(const std::string& name) {
-    return ReadFile(std::string(KEL_ARCHIVE_FIXTURES) + "/" + name);
+std::string FixturePath(const std::string& relative) {
+    std::string path = std::string(KEL_ARCHIVE_FIXTURES) + "/" + relative;
+#ifdef _WIN32
+    // The fixtures are made by the build on the host; Wine shows its root as drive Z.
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    path = "Z:" + path;
+#endif
+    return path;
 }
 
+std::vector<std::uint8_t> ReadFixture(const std::string& name) { return ReadFile(FixturePath(name)); }
+
 std::vector<std::uint8_t> ReadTreeFile(const std::string& relative) {
-    return ReadFile(std::string(KEL_ARCHIVE_FIXTURES) + "/tree/" + relative);
+    return ReadFile(FixturePath("tree/" + relative));
 }
 
 std::string Utf8Name(std::u16string_view name) { return Utf16ToUtf8(name).value_or("?"); }
@@ -123,7 +133,7 @@ void MemoryOutputFolder::CreateFolders(const std::u16string& relative) {
     if (!relative.empty()) folders.emplace(Narrow(relative), 0);
 }
 
-std::unique_ptr<OutputFile> MemoryOutputFolder::CreateFile(const std::u16string& relative) {
+std::unique_ptr<OutputFile> MemoryOutputFolder::NewFile(const std::u16string& relative) {
     const std::string path = Narrow(relative);
     if (failCreateOf && *failCreateOf == path) {
         throw ArchiveError(KEL_ERROR_WRITE_FAILED, "cannot create " + path);

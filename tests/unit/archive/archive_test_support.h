@@ -13,6 +13,8 @@
 
 namespace kel::archive::test {
 
+// A fixture's path ('/'-separated relative path; a Windows path in the Windows build).
+std::string FixturePath(const std::string& relative);
 std::vector<std::uint8_t> ReadFixture(const std::string& name);
 // A file of the fixture source tree, by '/'-separated relative path.
 std::vector<std::uint8_t> ReadTreeFile(const std::string& relative);
@@ -46,12 +48,12 @@ public:
     std::map<std::string, File> files;
     std::map<std::string, std::uint64_t> folders;  // path -> time set (0: none)
     int filesCreated = 0;
-    std::optional<std::string> failCreateOf;  // CreateFile of this path fails
+    std::optional<std::string> failCreateOf;  // NewFile of this path fails
 
     std::string DisplayPath(const std::u16string& relative) override;
     std::optional<ExistingFile> FindFile(const std::u16string& relative) override;
     void CreateFolders(const std::u16string& relative) override;
-    std::unique_ptr<OutputFile> CreateFile(const std::u16string& relative) override;
+    std::unique_ptr<OutputFile> NewFile(const std::u16string& relative) override;
     void SetFolderTime(const std::u16string& relative, std::uint64_t modified) override;
 };
 

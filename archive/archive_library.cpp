@@ -12,20 +12,6 @@ namespace {
 
 constexpr std::uint64_t kProgressStep = 1 << 20;
 
-// Entry paths compare as Windows compares names of the engine: '/' and '\' alike, ASCII letters
-// ignoring case.
-bool SameEntryPath(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) {
-            if (c == '/') return '\\';
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-        };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
-
 [[noreturn]] void ThrowCancelled() {
     throw ArchiveError(KEL_ERROR_CANCELLED, "the extraction was stopped by a callback");
 }
@@ -55,12 +41,12 @@ public:
         std::vector<bool> selected(entries_.size(), options_.targets == nullptr);
         if (options_.targets != nullptr) {
             for (const std::string& target : *options_.targets) {
-                if (!IsSafeEntryPath(target)) {
+                if (!IsSafeEntryPath(target, true)) {
                     throw ArchiveError(KEL_ERROR_ILLEGAL_PATH, "illegal requested path: " + target);
                 }
                 bool found = false;
                 for (std::size_t e = 0; e < entries_.size(); ++e) {
-                    if (SameEntryPath(listing_.Name(e), target)) selected[e] = found = true;
+                    if (MatchesEntryPattern(listing_.Name(e), target)) selected[e] = found = true;
                 }
                 if (!found) {
                     throw ArchiveError(KEL_ERROR_ENTRY_NOT_FOUND, "not in the archive: " + target);
@@ -71,7 +57,7 @@ public:
         for (std::size_t e = 0; e < entries_.size(); ++e) {
             if (!selected[e]) continue;
             const ArchiveEntry& entry = entries_[e];
-            if (!entry.utf8 || !IsSafeEntryPath(*entry.utf8) || !IsSafeEntryPath(listing_.Name(e))) {
+            if (!entry.utf8 || !IsSafeEntryPath(*entry.utf8) || !IsSafeEntryPath(listing_.Name(e), true)) {
                 throw ArchiveError(KEL_ERROR_ILLEGAL_PATH,
                                    "illegal path in the archive: " + entry.utf8.value_or(listing_.Name(e)));
             }

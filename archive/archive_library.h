@@ -103,7 +103,8 @@ struct ExtractCallbacks {
 struct ExtractOptions {
     bool keepFolders = true;        // pathOptions 1
     bool askBeforeReplace = false;  // mode 1
-    // Entry paths to extract as a listing names them; null for every entry.
+    // Entry paths to extract as a listing names them, or patterns with '?' and '*'; null for
+    // every entry. A request that matches nothing fails.
     const std::vector<std::string>* targets = nullptr;
 };
 

@@ -43,15 +43,18 @@ bool IsDeviceName(std::string_view component) {
     return false;
 }
 
-bool IsSafeComponent(std::string_view component) {
+bool IsSafeComponent(std::string_view component, bool allowWildcards) {
     if (component.empty() || component == "." || component == "..") return false;
     if (component.back() == '.' || component.back() == ' ') return false;
     for (char c : component) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20) return false;
         switch (c) {
-            case '<': case '>': case ':': case '"': case '|': case '?': case '*':
+            case '<': case '>': case ':': case '"': case '|':
                 return false;
+            case '?': case '*':
+                if (!allowWildcards) return false;
+                break;
             default:
                 break;
         }
@@ -61,17 +64,42 @@ bool IsSafeComponent(std::string_view component) {
 
 }  // namespace
 
-bool IsSafeEntryPath(std::string_view path) {
+bool IsSafeEntryPath(std::string_view path, bool allowWildcards) {
     if (path.empty()) return false;
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = path.find_first_of("\\/", start);
         const std::string_view component =
             path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (!IsSafeComponent(component)) return false;
+        if (!IsSafeComponent(component, allowWildcards)) return false;
         if (end == std::string_view::npos) return true;
         start = end + 1;
     }
+}
+
+bool MatchesEntryPattern(std::string_view path, std::string_view pattern) {
+    auto fold = [](char c) {
+        if (c == '/') return '\\';
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    };
+    // Greedy matching with one back-track point: the last '*' seen.
+    std::size_t p = 0, t = 0, star = std::string_view::npos, resume = 0;
+    while (t < path.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(path[t]))) {
+            ++p;
+            ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
 }
 
 std::optional<std::string> Utf16ToUtf8(std::u16string_view text) {

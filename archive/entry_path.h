@@ -15,7 +15,13 @@ namespace kel::archive {
 // in '.' or ' ' (Windows drops those, so "..." or ".. " could act as ".."), device name
 // (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, CLOCK$, with or without an extension),
 // or character Windows refuses in names (< > " | ? * and control characters).
-bool IsSafeEntryPath(std::string_view path);
+// With `allowWildcards`, '?' and '*' pass: for requested paths, which are patterns, and for
+// 8-bit listing names, where '?' stands for a character the code page lacks.
+bool IsSafeEntryPath(std::string_view path, bool allowWildcards = false);
+
+// Whether `path` matches `pattern`: '?' one character, '*' any run of characters, '/' and '\'
+// alike, ASCII letters ignoring case.
+bool MatchesEntryPattern(std::string_view path, std::string_view pattern);
 
 // UTF-16 to UTF-8; nothing when the text holds an unpaired surrogate.
 std::optional<std::string> Utf16ToUtf8(std::u16string_view text);

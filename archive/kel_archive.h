@@ -119,8 +119,11 @@ typedef struct KelArchiveEntry {
     uint32_t reserved;
 } KelArchiveEntry;
 
-/* The set of entries to extract: paths as a listing gives them (letter case and '/' or '\' do not
-   matter). The caller owns the strings. */
+/* The set of entries to extract: paths as a listing gives them, or patterns in which '?' stands
+   for one character and '*' for any run of characters (a listing shows a character the code page
+   lacks as '?', so its names always find their entry). Letter case and '/' or '\' do not matter.
+   A path that matches no entry fails the call (KEL_ERROR_ENTRY_NOT_FOUND), an unsafe one too
+   (KEL_ERROR_ILLEGAL_PATH). The caller owns the strings. */
 typedef struct KelTargetFiles {
     const char* const* paths;
     uint32_t count;

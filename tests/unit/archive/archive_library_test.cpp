@@ -103,7 +103,9 @@ TEST(archive_library, TargetsChooseEntries) {
         {{}, KEL_ERROR_NONE, 0, "an empty set extracts nothing"},
         {{"docs\\missing.txt"}, KEL_ERROR_ENTRY_NOT_FOUND, 0, "not in the archive"},
         {{"..\\readme.txt"}, KEL_ERROR_ILLEGAL_PATH, 0, "an unsafe request"},
-        {{"*.txt"}, KEL_ERROR_ILLEGAL_PATH, 0, "wildcards are not paths"},
+        {{"docs\\*.txt"}, KEL_ERROR_NONE, 2, "a pattern"},
+        {{"readm?.txt", "readme.txt"}, KEL_ERROR_NONE, 1, "an entry chosen twice is written once"},
+        {{"C:\\*"}, KEL_ERROR_ILLEGAL_PATH, 0, "a pattern is still a relative path"},
     };
     for (const auto& c : cases) {
         MemoryOutputFolder output;

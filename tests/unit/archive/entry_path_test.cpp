@@ -63,6 +63,37 @@ TEST(archive_paths, RefusesHostileNames) {
     }
 }
 
+TEST(archive_paths, WildcardsPassOnlyWhenAllowed) {
+    EXPECT_TRUE(IsSafeEntryPath("docs\\?uide.txt", true));
+    EXPECT_TRUE(IsSafeEntryPath("*", true));
+    EXPECT_FALSE(IsSafeEntryPath("..\\*", true));
+    EXPECT_FALSE(IsSafeEntryPath("a:*", true));
+}
+
+TEST(archive_paths, Patterns) {
+    struct PatternCase {
+        const char* path;
+        const char* pattern;
+        bool matches;
+    };
+    const PatternCase cases[] = {
+        {"docs\\guide.txt", "docs\\guide.txt", true},
+        {"docs\\guide.txt", "DOCS/GUIDE.TXT", true},
+        {"docs\\guide.txt", "docs\\*.txt", true},
+        {"docs\\guide.txt", "*", true},
+        {"docs\\guide.txt", "*.bin", false},
+        {"docs\\guide.txt", "docs\\guide.tx", false},
+        {"docs\\guide.txt", "docs\\guide.txt*", true},
+        {"caf\xE9.txt", "caf?.txt", true},
+        {"abcabd", "*abd", true},
+        {"abc", "a?", false},
+        {"", "*", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MatchesEntryPattern(c.path, c.pattern), c.matches) << c.path << " ~ " << c.pattern;
+    }
+}
+
 TEST(archive_paths, ConvertsStoredNames) {
     EXPECT_EQ(Utf16ToUtf8(u"plain"), "plain");
     EXPECT_EQ(Utf16ToUtf8(u"\u00e9\u20ac"), "\xC3\xA9\xE2\x82\xAC");

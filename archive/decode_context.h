@@ -14,6 +14,9 @@ struct DecodeContext {
     std::function<std::optional<std::string>()> nextPassword;
     // Upper bound for one decoder's buffers (dictionary, window) and for a packed header.
     std::uint64_t memoryLimit = std::uint64_t{1} << 30;
+    // Off only in the fuzzer, so that mutated headers reach the parser instead of stopping at
+    // their CRC.
+    bool checkHeaderCrcs = true;
 };
 
 }  // namespace kel::archive

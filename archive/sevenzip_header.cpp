@@ -436,7 +436,7 @@ std::vector<std::uint8_t> DecodeHeader(ByteReader& reader, ByteSource& source,
     while (const std::size_t n = stream->Read(block)) {
         header.insert(header.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n));
     }
-    if (folder.crc && ComputeCrc32(header) != *folder.crc) {
+    if (context.checkHeaderCrcs && folder.crc && ComputeCrc32(header) != *folder.crc) {
         ThrowCorruptHeader("the packed header fails its CRC check");
     }
     return header;
@@ -456,7 +456,7 @@ ArchiveDatabase ReadArchiveDatabase(ByteSource& source, DecodeContext& context) 
     if (start[6] != 0) throw ArchiveError(KEL_ERROR_CANNOT_OPEN, "unsupported 7z format version");
     ByteReader fields(std::span<const std::uint8_t>(start).subspan(8));
     const std::uint32_t startCrc = fields.ReadUInt32();
-    if (ComputeCrc32(std::span<const std::uint8_t>(start).subspan(12)) != startCrc) {
+    if (context.checkHeaderCrcs && ComputeCrc32(std::span<const std::uint8_t>(start).subspan(12)) != startCrc) {
         ThrowCorruptHeader("the signature header fails its CRC check");
     }
     const std::uint64_t nextOffset = fields.ReadUInt64();
@@ -474,7 +474,9 @@ ArchiveDatabase ReadArchiveDatabase(ByteSource& source, DecodeContext& context) 
     }
     std::vector<std::uint8_t> header(static_cast<std::size_t>(nextSize));
     source.ReadAt(headerStart, header);
-    if (ComputeCrc32(header) != nextCrc) ThrowCorruptHeader("the header fails its CRC check");
+    if (context.checkHeaderCrcs && ComputeCrc32(header) != nextCrc) {
+        ThrowCorruptHeader("the header fails its CRC check");
+    }
 
     for (int nesting = 0; nesting <= kMaxHeaderNesting; ++nesting) {
         ByteReader reader(header);

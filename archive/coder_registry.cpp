@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "archive/branch_filters.h"
 #include "archive/lzma_decoder.h"
 
 namespace kel::archive {
@@ -18,9 +19,9 @@ constexpr std::array kMethods = {
     MethodInfo{method_id::kCopy, "Copy", 1, CreateCopyDecoder},
     MethodInfo{method_id::kLzma, "LZMA", 1, CreateLzmaDecoder},
     MethodInfo{method_id::kLzma2, "LZMA2", 1, CreateLzma2Decoder},
-    MethodInfo{method_id::kDelta, "Delta", 1, nullptr},
-    MethodInfo{method_id::kX86, "BCJ", 1, nullptr},
-    MethodInfo{method_id::kBcj, "BCJ", 1, nullptr},
+    MethodInfo{method_id::kDelta, "Delta", 1, CreateDeltaDecoder},
+    MethodInfo{method_id::kX86, "BCJ", 1, CreateX86Decoder},
+    MethodInfo{method_id::kBcj, "BCJ", 1, CreateX86Decoder},
     MethodInfo{method_id::kBcj2, "BCJ2", 4, nullptr},
     MethodInfo{method_id::kAes, "7zAES", 1, nullptr},
     MethodInfo{method_id::kPpmd, "PPMD", 1, nullptr},

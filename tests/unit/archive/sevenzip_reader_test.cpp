@@ -108,7 +108,18 @@ TEST_P(archive_reader_tree, ListsAndExtractsTheSourceTree) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, archive_reader_tree,
                          testing::Values("lzma2_solid.7z", "lzma2_nonsolid.7z", "lzma_solid.7z",
-                                         "lzma_nonsolid.7z", "copy.7z", "plain_header.7z"));
+                                         "lzma_nonsolid.7z", "copy.7z", "plain_header.7z",
+                                         "delta_bcj_solid.7z"));
+
+// The x86 branch filter and Delta in front of LZMA2, over bytes full of CALL and JMP opcodes.
+TEST(archive_reader, BranchAndDeltaFilters) {
+    const auto expected = ReadFixture("filters/code.bin");
+    for (const char* name : {"bcj.7z", "delta.7z"}) {
+        const auto files = ExtractAll(ReadFixture(name));
+        ASSERT_EQ(files.size(), 1u) << name;
+        EXPECT_TRUE(files.begin()->second == expected) << name;
+    }
+}
 
 // A dictionary far smaller than the data makes the decoders wrap their window many times.
 TEST(archive_reader, SmallDictionaryWrapsTheWindow) {

@@ -58,7 +58,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return result;
 }
 
-std::size_t CaseInsensitiveHash::operator()(std::string_view text) const noexcept {
+std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
     std::size_t hash = 1469598103934665603ull & static_cast<std::size_t>(-1);
     for (char c : text) {
         hash ^= static_cast<unsigned char>(FoldCase(c));

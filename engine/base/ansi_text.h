@@ -21,10 +21,12 @@ std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to,
                        bool ignoreCase = false);
 
-// Hash consistent with EqualsIgnoreCase (FNV-1a over folded bytes).
+// Hash consistent with EqualsIgnoreCase (FNV-1a over folded bytes). Deliberately not noexcept:
+// libstdc++'s hash tables then keep each element's hash code, so a lookup along a bucket chain
+// compares stored codes instead of hashing long keys (38-character identifiers) again.
 struct CaseInsensitiveHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view text) const noexcept;
+    std::size_t operator()(std::string_view text) const;
 };
 struct CaseInsensitiveEqual {
     using is_transparent = void;

@@ -80,12 +80,12 @@ void PutList(std::string& out, const StringList& list) {
 
 }  // namespace
 
-void LoadScript(std::string_view bytes, ScriptModel& model) {
+void LoadScript(std::string_view bytes, ScriptModel& model, ParameterMarkers markers) {
     LineReader in(bytes);
     in.List(model.commands, "statement commands");
     in.List(model.ids, "statement identifiers");
     in.List(model.ParameterBlocks(), "parameter blocks");
-    DecodeDollarMarkers(model.ParameterBlocks());
+    if (markers == ParameterMarkers::kDecode) DecodeDollarMarkers(model.ParameterBlocks());
     in.List(model.states, "statement states");
     model.productCode = std::string(in.Line("product code"));
     model.projectTitle = std::string(in.Line("title"));

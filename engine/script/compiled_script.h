@@ -28,9 +28,14 @@
 
 namespace kel {
 
+// Whether the whole-line markers "$DOLLAR$" and "$WILD_DOLLAR$" in the parameter blocks become "$"
+// (as the engine reads them) or stay as stored (for a tool that reproduces the file exactly).
+enum class ParameterMarkers { kDecode, kKeepStored };
+
 // Fills an empty model from the file's bytes. Throws ScriptError on a file that ends before all
 // sections are read or holds a non-number where an integer belongs; never reads past the input.
-void LoadScript(std::string_view bytes, ScriptModel& model);
+void LoadScript(std::string_view bytes, ScriptModel& model,
+                ParameterMarkers markers = ParameterMarkers::kDecode);
 
 // The stored form of a model, byte for byte what LoadScript reads back (parameter values that are
 // exactly "$" must already be encoded by the caller; see EncodeListItem).

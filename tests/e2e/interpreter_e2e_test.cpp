@@ -74,6 +74,11 @@ class InterpreterE2E : public ::testing::Test {
     static Step End() { return {"End", {}}; }
     static Step Label(std::string name) { return {"Label", {std::move(name)}}; }
     static Step GoTo(std::string name) { return {"GoTo Label", {std::move(name)}}; }
+    // Declares a variable for the compile check; the command-line assignment of the same value
+    // gives it its value whether or not "Set Variable" runs.
+    static Step Declare(std::string name, std::string value) {
+        return {"Set Variable", {std::move(name), std::move(value)}};
+    }
     static Step Disabled(Step step) {
         step.disabled = true;
         return step;
@@ -91,6 +96,8 @@ TEST_F(InterpreterE2E, FlowThroughConditionsLabelsAndBranches) {
     SetupRun run(TestName());
     // clang-format off
     const std::vector<Step> steps = {
+        Declare("T", "1"), Declare("F", "0"), Declare("NAME", "Alpha"), Declare("VER", "1.2.10"),
+        Declare("NUM", "007"), Declare("EMPTY", ""),
         GoTo("Start"),
         Label("Back"),
         W(run, "back"),
@@ -176,11 +183,15 @@ TEST_F(InterpreterE2E, RuntimeErrorBoxes) {
     struct Case {
         const char* label;
         std::vector<std::string> arguments;
-        Step failing;  // the statement on line 2
+        Step failing;  // the statement on line 3
         std::vector<Step> rest;
         std::string message;
     } cases[] = {
-        {"MissingLabel", {"TITLE=Demo"}, GoTo("Nowhere"), {}, "LABEL undefined: Nowhere"},
+        {"MissingLabel",
+         {"TITLE=Demo", "V=1.x.3"},
+         GoTo("Nowhere"),
+         {},
+         "LABEL undefined: Nowhere"},
         {"VersionField",
          {"TITLE=Demo", "V=1.x.3"},
          If("V", "6", "1.0"),
@@ -190,7 +201,7 @@ TEST_F(InterpreterE2E, RuntimeErrorBoxes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         SetupRun run(TestName() + c.label);
-        std::vector<Step> steps = {W(run, "a"), c.failing, W(run, "no")};
+        std::vector<Step> steps = {Declare("V", "1.x.3"), W(run, "a"), c.failing, W(run, "no")};
         steps.insert(steps.end(), c.rest.begin(), c.rest.end());
         run.WriteCompleteSetup(Script(steps));
         EXPECT_EQ(run.Run(c.arguments), 0);
@@ -200,7 +211,7 @@ TEST_F(InterpreterE2E, RuntimeErrorBoxes) {
         EXPECT_EQ(boxes[0].caption, "Demo - Tarnwick Wizard");
         EXPECT_EQ(boxes[0].text,
                   "Runtime error in setup script:\\r\\rSource File: e2e\\r"
-                  "Line Number: 2\\r\\r" +
+                  "Line Number: 3\\r\\r" +
                       c.message);
         EXPECT_EQ(run.TraceLines().back(), "</Tarnwick>");
         EXPECT_TRUE(run.TempEntries().empty()) << ::testing::PrintToString(run.TempEntries());

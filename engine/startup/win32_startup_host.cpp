@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "engine/media/win32_archive_binding.h"
 #include "engine/platform/unique_handle.h"
 #include "engine/platform/win32_clock.h"
 #include "engine/platform/win32_message_boxes.h"
@@ -133,8 +134,8 @@ void Win32StartupHost::ShowError(const std::string& text, const std::string& cap
                 MB_OK | MB_ICONERROR);
 }
 
-bool Win32StartupHost::UnpackPayload(const std::string&, const std::string&) {
-    return false;
+bool Win32StartupHost::UnpackPayload(const std::string& archivePath, const std::string& supportDir) {
+    return kel::UnpackPayload(archivePath, supportDir);
 }
 
 // Dialog files are loaded by the dialog subsystem; until it takes part, nothing is preloaded.

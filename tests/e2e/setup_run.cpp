@@ -44,11 +44,6 @@ int RunShell(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A Windows argument: quoted when it holds a blank.
-std::string WindowsArgument(const std::string& argument) {
-    return argument.find(' ') == std::string::npos ? argument : "\"" + argument + "\"";
-}
-
 }  // namespace
 
 std::string WindowsPath(const fs::path& path) {
@@ -117,11 +112,11 @@ void SetupRun::Sign(const fs::path& file) {
 
 int SetupRun::Run(const std::vector<std::string>& arguments, bool withTrace) {
     std::string command = "wine " + ShellQuote((fs::path(KEL_WIN32_OUT_DIR) / "kel_launch.exe").string()) +
-                          " " + ShellQuote(WindowsArgument(WindowsPath(temp))) + " " +
-                          ShellQuote(WindowsArgument(WindowsPath(BoxLogPath()))) + " " +
-                          ShellQuote(WindowsArgument(WindowsPath(Exe())));
-    if (withTrace) command += " " + ShellQuote(WindowsArgument("/l=" + WindowsPath(TracePath())));
-    for (const std::string& argument : arguments) command += " " + ShellQuote(WindowsArgument(argument));
+                          " " + ShellQuote(WindowsPath(temp)) + " " + ShellQuote(WindowsPath(BoxLogPath())) +
+                          " " + ShellQuote(WindowsPath(Exe()));
+    // Wine quotes every argument that holds a blank when it builds the Windows command line.
+    if (withTrace) command += " " + ShellQuote("/l=" + WindowsPath(TracePath()));
+    for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
     command += " </dev/null";
     return RunShell(command);
 }

@@ -381,14 +381,19 @@ void ScriptInterpreter::RefreshDateAndTime() {
     SetVariable(name::kTime, timeText_, kInitializationReason);
 }
 
+// LANGUAGE is written back with the value just read: only a missing LANGUAGE is a change (it is
+// created empty), so that is the only write made.
 void ScriptInterpreter::RefreshLanguage() {
-    std::string language = GetVariable(name::kLanguage);
-    if (language != loadedLanguage_) {
-        run_.seams.localizer.LoadLanguage(language);
-        loadedLanguage_ = language;
+    std::optional<std::string> language = Variables().Find(name::kLanguage);
+    if (!language) {
+        SetVariable(name::kLanguage, "", kInitializationReason);
+        language.emplace();
     }
-    SetVariable(name::kLanguage, language, kInitializationReason);
-    run_.language = std::move(language);
+    if (*language != loadedLanguage_) {
+        run_.seams.localizer.LoadLanguage(*language);
+        loadedLanguage_ = *language;
+    }
+    run_.language = std::move(*language);
 }
 
 void ScriptInterpreter::RefreshProgress() {

@@ -484,13 +484,6 @@ void ScriptInterpreter::ExitProcedure() {
 
 }  // namespace
 
-bool PluginSeam::IsPlugin(const ScriptModel& script, const std::string& command) {
-    for (const std::string& plugin : script.pluginNames.Lines()) {
-        if (plugin == command) return true;
-    }
-    return false;
-}
-
 RunResult RunScript(const ScriptModel& script, const std::string& databasePath,
                     const RunEnvironment& environment, const StatementCallback& callback) {
     ScriptInterpreter interpreter(script, databasePath, environment, callback);

@@ -201,6 +201,10 @@ RunResult ScriptInterpreter::Run() {
 // Preparation steps 1-7. False when the run ends before its first statement; `early` then says
 // how.
 bool ScriptInterpreter::Prepare(RunResult& early) {
+    // A loaded script may hold fewer identifiers than commands; every statement needs one.
+    if (script_.ids.Count() < script_.StatementCount()) {
+        throw ScriptError("List index out of bounds (" + std::to_string(script_.ids.Count()) + ")");
+    }
     TraceLog& trace = run_.trace;
     // 1.-2.
     trace.Write(run_trace::kCompileScript);

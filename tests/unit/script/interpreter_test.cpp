@@ -77,6 +77,21 @@ TEST_F(InterpreterTest, RunEndsBeforeItsFirstStatement) {
     }
 }
 
+// Start-up reports an error raised before the first statement (exit code 11).
+TEST_F(InterpreterTest, ScriptWithFewerIdentifiersThanCommandsIsRefused) {
+    ScriptModel script = BuildScript({Write("a"), Write("b")});
+    script.ids = StringList(true);
+    script.ids.Add("{S0}");
+    EXPECT_THROW(Run(script), ScriptError);
+    EXPECT_TRUE(phases.calls.empty());
+    EXPECT_TRUE(Output().empty());
+}
+
+TEST_F(InterpreterTest, LabelWithoutItsNameAtTheEndOfTheListIsAnErrorBeforeTheRun) {
+    EXPECT_THROW(Run({Write("a"), {"Label", {}}}), ScriptError);
+    EXPECT_TRUE(Output().empty());
+}
+
 TEST_F(InterpreterTest, PatchBesideAMissingDatabaseLetsTheRunGoOn) {
     files.RemoveFile(kDatabase);
     files.AddFile("C:\\temp\\kel1\\setup.msp", "patch");

@@ -13,16 +13,11 @@
 #include "archive/kel_archive.h"
 #include "archive/win32_files.h"
 
+// What a listing handle owns: the records and their names. The archive file is closed as soon
+// as the listing is made.
 struct KelArchiveListing {
-    KelArchiveListing(std::unique_ptr<kel::archive::ByteSource> file,
-                      std::unique_ptr<kel::archive::DecodeContext> decodeContext)
-        : source(std::move(file)),
-          context(std::move(decodeContext)),
-          archive(*source, *context),
-          listing(archive, kel::archive::AnsiName) {}
-    std::unique_ptr<kel::archive::ByteSource> source;
-    std::unique_ptr<kel::archive::DecodeContext> context;
-    kel::archive::SevenZipArchive archive;
+    explicit KelArchiveListing(const kel::archive::SevenZipArchive& archive)
+        : listing(archive, kel::archive::AnsiName) {}
     kel::archive::ArchiveListing listing;
 };
 
@@ -111,7 +106,10 @@ KelListHandle KEL_ARCHIVE_CALL OpenListArchive(const char* archivePath, int32_t 
         if (archivePath == nullptr || entries == nullptr || count == nullptr) ThrowInvalid("null argument");
         if (listOptions != 0) ThrowInvalid("unknown list option");
         auto passwords = std::make_shared<PasswordSource>(password, AskCallback(passwordCallback));
-        auto listing = std::make_unique<KelArchiveListing>(OpenArchiveFile(archivePath), MakeContext(passwords));
+        auto source = OpenArchiveFile(archivePath);
+        auto context = MakeContext(passwords);
+        SevenZipArchive archive(*source, *context);
+        auto listing = std::make_unique<KelArchiveListing>(archive);
         *entries = listing->listing.Records();
         *count = listing->listing.Count();
         std::lock_guard lock(gListingsLock);

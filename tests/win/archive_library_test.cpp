@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -329,6 +330,52 @@ TEST_F(archive_dll, ChosenTargetsOnly) {
                             nullptr, nullptr, nullptr, nullptr),
               0);
     EXPECT_EQ(Lib().lastError(0), KEL_ERROR_ENTRY_NOT_FOUND);
+}
+
+// Stored names are UTF-16: the listing shows them in the ANSI code page (a character it lacks as
+// '?'), the files on disk get the stored name itself.
+TEST_F(archive_dll, NamesBeyondTheCodePage) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the expectations are for the Western code page";
+    const KelArchiveEntry* entries = nullptr;
+    uint32_t count = 0;
+    KelListHandle handle =
+        Lib().open(Fixture("unicode.7z").c_str(), 0, nullptr, nullptr, nullptr, nullptr, nullptr, &entries, &count);
+    ASSERT_NE(handle, nullptr);
+    std::vector<std::string> names;
+    for (uint32_t i = 0; i < count; ++i) names.emplace_back(entries[i].path);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"?.txt", "caf\xE9.txt"}));
+
+    // The listed names find their entries again, '?' included.
+    std::vector<const char*> paths;
+    for (const auto& name : names) paths.push_back(name.c_str());
+    KelTargetFiles targets{paths.data(), static_cast<uint32_t>(paths.size())};
+    TempFolder out;
+    ASSERT_EQ(Lib().extract(Fixture("unicode.7z").c_str(), 1, out.Path().c_str(), &targets, 0, nullptr, nullptr,
+                            nullptr, nullptr, nullptr),
+              1)
+        << Lib().lastError(0);
+    Lib().close(handle);
+    const std::wstring folder(out.Path().begin(), out.Path().end());
+    EXPECT_NE(GetFileAttributesW((folder + L"\\\u0416.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW((folder + L"\\caf\u00e9.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The engine's message table travels appended to kel.lib; the library must load and work so.
+TEST_F(archive_dll, LoadsWithDataAppended) {
+    TempFolder out;
+    const std::string copy = out / "kel.lib";
+    ASSERT_TRUE(CopyFileA((ModuleFolder() + "kel.lib").c_str(), copy.c_str(), FALSE));
+    {
+        std::ofstream file(copy, std::ios::binary | std::ios::app);
+        file << std::string(5000, '\x5A') << "message table";
+    }
+    HMODULE module = LoadLibraryExA(copy.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    ASSERT_NE(module, nullptr) << GetLastError();
+    auto lastError = Resolve<LastErrorFn>(module, "GetLastArchiveError");
+    ASSERT_NE(lastError, nullptr);
+    EXPECT_EQ(lastError(0), KEL_ERROR_NONE);
+    FreeLibrary(module);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // before any write, replace answers, progress and stop, the password order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "archive/archive_error.h"
@@ -61,6 +62,17 @@ TEST(archive_library, ListingRecords) {
     EXPECT_EQ(withPackedSize, 1) << "a solid block's packed size is given on its first file";
     EXPECT_GT(packedTotal, 0u);
     EXPECT_LT(packedTotal, opened.bytes.size());
+}
+
+TEST(archive_library, NamesBeyondAscii) {
+    Opened opened(ReadFixture("unicode.7z"));
+    std::vector<std::string> names;
+    for (std::uint32_t i = 0; i < opened.listing.Count(); ++i) names.emplace_back(opened.listing.Records()[i].path);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"caf\xC3\xA9.txt", "\xD0\x96.txt"}));
+    MemoryOutputFolder output;
+    ASSERT_EQ(Extract(opened, output, {}), KEL_ERROR_NONE);
+    EXPECT_EQ(output.files.size(), 2u);
 }
 
 TEST(archive_library, ExtractsEverythingWithTimesAndAttributes) {

@@ -27,7 +27,7 @@ std::u16string LastComponent(const std::u16string& path) {
 }
 
 class ExtractionRun : public ExtractSink {
-public:
+  public:
     ExtractionRun(const SevenZipArchive& archive, const ArchiveListing& listing,
                   OutputFolder& output, const ExtractOptions& options,
                   const ExtractCallbacks& callbacks)
@@ -57,9 +57,11 @@ public:
         for (std::size_t e = 0; e < entries_.size(); ++e) {
             if (!selected[e]) continue;
             const ArchiveEntry& entry = entries_[e];
-            if (!entry.utf8 || !IsSafeEntryPath(*entry.utf8) || !IsSafeEntryPath(listing_.Name(e), true)) {
-                throw ArchiveError(KEL_ERROR_ILLEGAL_PATH,
-                                   "illegal path in the archive: " + entry.utf8.value_or(listing_.Name(e)));
+            if (!entry.utf8 || !IsSafeEntryPath(*entry.utf8) ||
+                !IsSafeEntryPath(listing_.Name(e), true)) {
+                throw ArchiveError(
+                    KEL_ERROR_ILLEGAL_PATH,
+                    "illegal path in the archive: " + entry.utf8.value_or(listing_.Name(e)));
             }
             if (entry.isFolder && !options_.keepFolders) {
                 selected[e] = false;
@@ -84,7 +86,8 @@ public:
         // Deepest first, so that setting a folder's time is not undone by work inside it.
         std::vector<std::size_t> folders;
         for (std::size_t e = 0; e < entries_.size(); ++e) {
-            if (selected[e] && entries_[e].isFolder && entries_[e].modified != 0) folders.push_back(e);
+            if (selected[e] && entries_[e].isFolder && entries_[e].modified != 0)
+                folders.push_back(e);
         }
         std::sort(folders.begin(), folders.end(), [&](std::size_t a, std::size_t b) {
             return std::count(outputPaths_[a].begin(), outputPaths_[a].end(), u'\\') >
@@ -126,7 +129,7 @@ public:
         Report(output_.DisplayPath(outputPaths_[e]), KEL_FILE_WRITTEN);
     }
 
-private:
+  private:
     void EnsureFolder(const std::u16string& folder) {
         if (folder.empty() || createdFolders_.count(folder) != 0) return;
         output_.CreateFolders(folder);
@@ -201,7 +204,8 @@ ArchiveListing::ArchiveListing(const SevenZipArchive& archive, NameEncoder encod
         record.size = entry.size;
         record.packedSize = entry.packedSize;
         record.crc = entry.crc.value_or(0);
-        record.flags = (entry.isFolder ? KEL_ENTRY_FOLDER : 0u) | (entry.crc ? KEL_ENTRY_HAS_CRC : 0u);
+        record.flags =
+            (entry.isFolder ? KEL_ENTRY_FOLDER : 0u) | (entry.crc ? KEL_ENTRY_HAS_CRC : 0u);
         record.modified = entry.modified;
         record.attributes = entry.attributes;
         record.reserved = 0;

@@ -20,7 +20,7 @@ void MemoryByteSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buff
 namespace {
 
 class PackedStream : public InStream {
-public:
+  public:
     PackedStream(ByteSource& source, std::uint64_t offset, std::uint64_t size)
         : source_(source), offset_(offset), remaining_(size) {}
 
@@ -34,7 +34,7 @@ public:
         return count;
     }
 
-private:
+  private:
     ByteSource& source_;
     std::uint64_t offset_;
     std::uint64_t remaining_;

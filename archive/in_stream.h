@@ -15,7 +15,7 @@ namespace kel::archive {
 class ByteSource;
 
 class InStream {
-public:
+  public:
     virtual ~InStream() = default;
     virtual std::size_t Read(std::span<std::uint8_t> buffer) = 0;
 };
@@ -32,7 +32,7 @@ std::size_t ReadFull(InStream& stream, std::span<std::uint8_t> buffer);
 // Input side of a decoder: a buffer over one input stream, for decoders that consume bytes in
 // chunks of their own choosing.
 class InputBuffer {
-public:
+  public:
     explicit InputBuffer(InStream& input, std::size_t capacity = 1 << 18)
         : input_(input), buffer_(capacity) {}
 
@@ -45,7 +45,7 @@ public:
     // One byte, or a damaged-data error at the input's end.
     std::uint8_t ReadByte(const char* what);
 
-private:
+  private:
     InStream& input_;
     std::vector<std::uint8_t> buffer_;
     std::size_t position_ = 0;

@@ -47,7 +47,9 @@ bool Guarded(Body&& body) {
     return false;
 }
 
-[[noreturn]] void ThrowInvalid(const char* what) { throw ArchiveError(KEL_ERROR_INVALID_ARGUMENT, what); }
+[[noreturn]] void ThrowInvalid(const char* what) {
+    throw ArchiveError(KEL_ERROR_INVALID_ARGUMENT, what);
+}
 
 PasswordSource::Callback AskCallback(KelPasswordCallback callback) {
     if (callback == nullptr) return nullptr;
@@ -73,7 +75,8 @@ ExtractCallbacks MakeCallbacks(KelProgressCallback progress, KelFileDoneCallback
                                KelReplaceCallback replace) {
     ExtractCallbacks callbacks;
     if (progress != nullptr) {
-        callbacks.progress = [progress](const std::string& path, std::uint64_t done, std::uint64_t total) {
+        callbacks.progress = [progress](const std::string& path, std::uint64_t done,
+                                        std::uint64_t total) {
             return progress(path.c_str(), done, total) != 0;
         };
     }
@@ -84,10 +87,10 @@ ExtractCallbacks MakeCallbacks(KelProgressCallback progress, KelFileDoneCallback
     }
     if (replace != nullptr) {
         callbacks.replace = [replace](const ReplaceQuestion& q) {
-            return static_cast<int>(replace(q.existingPath.c_str(), Low(q.existing.size), High(q.existing.size),
-                                            Low(q.existing.modified), High(q.existing.modified),
-                                            q.entryPath.c_str(), Low(q.entrySize), High(q.entrySize),
-                                            Low(q.entryModified), High(q.entryModified)));
+            return static_cast<int>(replace(
+                q.existingPath.c_str(), Low(q.existing.size), High(q.existing.size),
+                Low(q.existing.modified), High(q.existing.modified), q.entryPath.c_str(),
+                Low(q.entrySize), High(q.entrySize), Low(q.entryModified), High(q.entryModified)));
         };
     }
     return callbacks;
@@ -103,7 +106,8 @@ KelListHandle KEL_ARCHIVE_CALL OpenListArchive(const char* archivePath, int32_t 
                                                const KelArchiveEntry** entries, uint32_t* count) {
     KelListHandle handle = nullptr;
     Guarded([&] {
-        if (archivePath == nullptr || entries == nullptr || count == nullptr) ThrowInvalid("null argument");
+        if (archivePath == nullptr || entries == nullptr || count == nullptr)
+            ThrowInvalid("null argument");
         if (listOptions != 0) ThrowInvalid("unknown list option");
         auto passwords = std::make_shared<PasswordSource>(password, AskCallback(passwordCallback));
         auto source = OpenArchiveFile(archivePath);

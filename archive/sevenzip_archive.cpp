@@ -43,7 +43,9 @@ SevenZipArchive::SevenZipArchive(ByteSource& source, DecodeContext& context)
         ArchiveEntry entry;
         entry.name = WithBackslashes(file.name);
         entry.utf8 = Utf16ToUtf8(entry.name);
-        entry.isFolder = file.isFolder || (file.attributes && (*file.attributes & kFolderAttribute) != 0 && !file.hasStream);
+        entry.isFolder =
+            file.isFolder ||
+            (file.attributes && (*file.attributes & kFolderAttribute) != 0 && !file.hasStream);
         entry.hasData = file.hasStream;
         entry.size = file.hasStream ? file.size : 0;
         entry.crc = file.hasStream ? file.crc : std::nullopt;
@@ -89,7 +91,8 @@ void SevenZipArchive::ExtractFolder(std::size_t folderIndex, const std::vector<b
         if (selected[e]) lastWanted = file.substream;
     }
     std::size_t firstStream = 0;
-    for (std::size_t f = 0; f < folderIndex; ++f) firstStream += database_.streams.folders[f].numSubstreams;
+    for (std::size_t f = 0; f < folderIndex; ++f)
+        firstStream += database_.streams.folders[f].numSubstreams;
 
     std::unique_ptr<InStream> stream;
     try {
@@ -104,7 +107,8 @@ void SevenZipArchive::ExtractFolder(std::size_t folderIndex, const std::vector<b
         std::uint64_t remaining = database_.streams.substreamSizes[firstStream + s];
         Crc32 crc;
         while (remaining > 0) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), remaining));
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), remaining));
             const std::size_t got = ReadFull(*stream, std::span(block).first(n));
             if (got != n) ThrowCorruptData("the data ends early");
             remaining -= n;
@@ -116,8 +120,9 @@ void SevenZipArchive::ExtractFolder(std::size_t folderIndex, const std::vector<b
         if (!wanted) continue;
         const auto expected = database_.streams.substreamCrcs[firstStream + s];
         if (expected && crc.Value() != *expected) {
-            throw ArchiveError(KEL_ERROR_CRC_MISMATCH,
-                               "CRC check failed for " + entries_[*entry].utf8.value_or("an entry"));
+            throw ArchiveError(
+                KEL_ERROR_CRC_MISMATCH,
+                "CRC check failed for " + entries_[*entry].utf8.value_or("an entry"));
         }
         sink.EndEntry(*entry);
     }

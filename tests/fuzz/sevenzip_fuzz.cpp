@@ -18,7 +18,7 @@ using namespace kel::archive;
 constexpr std::uint64_t kOutputLimit = 8u << 20;
 
 class CountingSink : public ExtractSink {
-public:
+  public:
     bool BeginEntry(std::size_t) override { return true; }
     void EntryData(std::span<const std::uint8_t> bytes) override {
         total_ += bytes.size();
@@ -27,7 +27,7 @@ public:
     }
     void EndEntry(std::size_t) override {}
 
-private:
+  private:
     std::uint64_t total_ = 0;
     std::uint8_t checksum_ = 0;
 };

@@ -1,8 +1,9 @@
 // The engine's archive wrappers over the real kel.lib, linked through its import library as the
 // engine links it: the payload unpacking and a listing with local date-time texts.
 #include <gtest/gtest.h>
-#include <shellapi.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <shellapi.h>
 
 #include "engine/media/win32_archive_binding.h"
 #include "tests/unit/archive/archive_test_support.h"

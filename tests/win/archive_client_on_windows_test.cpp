@@ -2,14 +2,33 @@
 // engine links it: the payload unpacking and a listing with local date-time texts.
 #include <gtest/gtest.h>
 #include <windows.h>
-// After <windows.h>, which it needs.
-#include <shellapi.h>
 
 #include "engine/media/win32_archive_binding.h"
 #include "tests/unit/archive/archive_test_support.h"
 
 namespace kel {
 namespace {
+
+// Leaves nothing behind in the prefix's temporary folder (read-only files included).
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string child = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
 
 TEST(archive_client_on_windows, UnpacksThePayloadIntoTheSupportFolder) {
     char temp[MAX_PATH];
@@ -34,13 +53,7 @@ TEST(archive_client_on_windows, UnpacksThePayloadIntoTheSupportFolder) {
     EXPECT_FALSE(ListArchive(Win32ArchivePorts(), archive::test::FixturePath("truncated.7z"), "",
                              {}, error));
     EXPECT_EQ(error, kArchiveCannotOpenText);
-    // Leave nothing behind in the prefix's temporary folder.
-    SHFILEOPSTRUCTA op{};
-    std::string from = support.substr(0, support.size() - 1) + std::string(1, '\0');
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationA(&op);
+    RemoveTree(support.substr(0, support.size() - 1));
 }
 
 }  // namespace

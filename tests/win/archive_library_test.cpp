@@ -71,29 +71,30 @@ class TempFolder {
                 std::to_string(++counter);
         CreateDirectoryA(path_.c_str(), nullptr);
     }
-    ~TempFolder() { Remove(path_); }
+    ~TempFolder() { Remove(std::wstring(path_.begin(), path_.end())); }
     const std::string& Path() const { return path_; }
     std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
 
   private:
-    static void Remove(const std::string& path) {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    // Wide names: entries may have names the code page cannot show.
+    static void Remove(const std::wstring& path) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
         if (find != INVALID_HANDLE_VALUE) {
             do {
-                const std::string name = data.cFileName;
-                if (name == "." || name == "..") continue;
-                const std::string child = path + "\\" + name;
+                const std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring child = path + L"\\" + name;
                 if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                     Remove(child);
                 } else {
-                    SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(child.c_str());
+                    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileW(child.c_str());
                 }
-            } while (FindNextFileA(find, &data));
+            } while (FindNextFileW(find, &data));
             FindClose(find);
         }
-        RemoveDirectoryA(path.c_str());
+        RemoveDirectoryW(path.c_str());
     }
     std::string path_;
 };
@@ -376,7 +377,8 @@ TEST_F(archive_dll, NamesBeyondTheCodePage) {
 // The engine's message table travels appended to kel.lib; the library must load and work so.
 TEST_F(archive_dll, LoadsWithDataAppended) {
     TempFolder out;
-    const std::string copy = out / "kel.lib";
+    // Another name, so that the loader cannot hand back the kel.lib this program imports.
+    const std::string copy = out / "kel_with_tail.lib";
     ASSERT_TRUE(CopyFileA((ModuleFolder() + "kel.lib").c_str(), copy.c_str(), FALSE));
     {
         std::ofstream file(copy, std::ios::binary | std::ios::app);
@@ -384,6 +386,7 @@ TEST_F(archive_dll, LoadsWithDataAppended) {
     }
     HMODULE module = LoadLibraryExA(copy.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     ASSERT_NE(module, nullptr) << GetLastError();
+    EXPECT_NE(module, Lib().module);
     auto lastError = Resolve<LastErrorFn>(module, "GetLastArchiveError");
     ASSERT_NE(lastError, nullptr);
     EXPECT_EQ(lastError(0), KEL_ERROR_NONE);

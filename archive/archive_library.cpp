@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 #include "archive/archive_error.h"
 #include "archive/entry_path.h"
@@ -11,6 +12,16 @@ namespace kel::archive {
 namespace {
 
 constexpr std::uint64_t kProgressStep = 1 << 20;
+
+// The form in which MatchesEntryPattern compares: '\' for '/', ASCII letters in lower case.
+std::string FoldedPath(std::string_view path) {
+    std::string folded(path);
+    for (char& c : folded) {
+        if (c == '/') c = '\\';
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return folded;
+}
 
 [[noreturn]] void ThrowCancelled() {
     throw ArchiveError(KEL_ERROR_CANCELLED, "the extraction was stopped by a callback");
@@ -40,13 +51,25 @@ class ExtractionRun : public ExtractSink {
     std::vector<bool> Choose() {
         std::vector<bool> selected(entries_.size(), options_.targets == nullptr);
         if (options_.targets != nullptr) {
+            // Plain paths are looked up; only patterns walk the whole listing (the engine asks
+            // for every listed path at once).
+            std::unordered_multimap<std::string, std::size_t> byName;
+            for (std::size_t e = 0; e < entries_.size(); ++e) {
+                byName.emplace(FoldedPath(listing_.Name(e)), e);
+            }
             for (const std::string& target : *options_.targets) {
                 if (!IsSafeEntryPath(target, true)) {
                     throw ArchiveError(KEL_ERROR_ILLEGAL_PATH, "illegal requested path: " + target);
                 }
                 bool found = false;
-                for (std::size_t e = 0; e < entries_.size(); ++e) {
-                    if (MatchesEntryPattern(listing_.Name(e), target)) selected[e] = found = true;
+                if (target.find_first_of("?*") == std::string::npos) {
+                    auto [first, last] = byName.equal_range(FoldedPath(target));
+                    for (auto it = first; it != last; ++it) selected[it->second] = found = true;
+                } else {
+                    for (std::size_t e = 0; e < entries_.size(); ++e) {
+                        if (MatchesEntryPattern(listing_.Name(e), target))
+                            selected[e] = found = true;
+                    }
                 }
                 if (!found) {
                     throw ArchiveError(KEL_ERROR_ENTRY_NOT_FOUND, "not in the archive: " + target);
@@ -105,7 +128,10 @@ class ExtractionRun : public ExtractSink {
         const std::u16string& path = outputPaths_[e];
         lastEntryPath_ = listing_.Name(e);
         EnsureFolder(ParentOf(path));
-        if (auto existing = output_.FindFile(path); existing && !MayReplace(e, *existing)) {
+        // Looking up a file costs a directory scan on some file systems: only when asking.
+        const bool mayAsk = options_.askBeforeReplace && !replaceAll_ && callbacks_.replace;
+        if (auto existing = mayAsk || skipAll_ ? output_.FindFile(path) : std::nullopt;
+            existing && !MayReplace(e, *existing)) {
             done_ += entry.size;
             Progress(true);
             Report(output_.DisplayPath(path), KEL_FILE_KEPT);

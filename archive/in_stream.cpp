@@ -60,7 +60,7 @@ std::size_t ReadFull(InStream& stream, std::span<std::uint8_t> buffer) {
 bool InputBuffer::Fill() {
     if (position_ < end_) return true;
     position_ = 0;
-    end_ = input_.Read(buffer_);
+    end_ = input_.Read(std::span<std::uint8_t>(buffer_.get(), capacity_));
     return end_ > 0;
 }
 

@@ -33,11 +33,12 @@ std::size_t ReadFull(InStream& stream, std::span<std::uint8_t> buffer);
 // chunks of their own choosing.
 class InputBuffer {
   public:
+    // Not zero-filled: a decoder per small file of a non-solid archive must stay cheap.
     explicit InputBuffer(InStream& input, std::size_t capacity = 1 << 18)
-        : input_(input), buffer_(capacity) {}
+        : input_(input), buffer_(new std::uint8_t[capacity]), capacity_(capacity) {}
 
     std::span<const std::uint8_t> Available() const {
-        return std::span<const std::uint8_t>(buffer_).subspan(position_, end_ - position_);
+        return std::span<const std::uint8_t>(buffer_.get() + position_, end_ - position_);
     }
     void Consume(std::size_t count) { position_ += count; }
     // Refills when everything was consumed; false at the input's end.
@@ -47,7 +48,8 @@ class InputBuffer {
 
   private:
     InStream& input_;
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t capacity_;
     std::size_t position_ = 0;
     std::size_t end_ = 0;
 };

@@ -54,13 +54,16 @@ class SevenZipArchive {
     void Extract(const std::vector<bool>& selected, ExtractSink& sink);
 
   private:
-    void ExtractFolder(std::size_t folder, const std::vector<bool>& selected, ExtractSink& sink);
+    void ExtractFolder(std::size_t folder, std::size_t firstStream,
+                       const std::vector<std::size_t>& folderEntries,
+                       const std::vector<bool>& selected, ExtractSink& sink);
 
     ByteSource& source_;
     DecodeContext& context_;
     ArchiveDatabase database_;
     std::vector<ArchiveEntry> entries_;
     std::vector<std::size_t> fileOfEntry_;  // database file index of each entry
+    std::vector<std::uint8_t> block_;       // transfer buffer, shared by all folders
 };
 
 }  // namespace kel::archive

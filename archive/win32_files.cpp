@@ -116,8 +116,10 @@ class Win32OutputFile : public OutputFile {
         }
         if (!CloseHandle(file_.Release())) ThrowWriteFailed("cannot close", path_);
         committed_ = true;
+        // A new file has the archive attribute already; anything else is set by name.
         const DWORD kept = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-        if (kept != FILE_ATTRIBUTE_NORMAL && !SetFileAttributesW(path_.c_str(), kept)) {
+        if (kept != FILE_ATTRIBUTE_NORMAL && kept != FILE_ATTRIBUTE_ARCHIVE &&
+            !SetFileAttributesW(path_.c_str(), kept)) {
             ThrowWriteFailed("cannot set the attributes of", path_);
         }
     }
@@ -168,13 +170,16 @@ class Win32OutputFolder : public OutputFolder {
 
     std::unique_ptr<OutputFile> NewFile(const std::u16string& relative) override {
         const std::wstring path = Full(relative);
-        // A read-only, hidden or system file would refuse to be replaced.
-        const DWORD existing = GetFileAttributesW(path.c_str());
-        if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        UniqueFile file(Create(path));
+        // A read-only, hidden or system file refuses to be replaced until its attributes are
+        // cleared (tried only then: every lookup of a name can cost a directory scan).
+        if (!file && GetLastError() == ERROR_ACCESS_DENIED) {
+            const DWORD existing = GetFileAttributesW(path.c_str());
+            if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+                file.Reset(Create(path));
+            }
         }
-        UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) ThrowWriteFailed("cannot create", path);
         return std::make_unique<Win32OutputFile>(std::move(file), path);
     }
@@ -190,6 +195,11 @@ class Win32OutputFolder : public OutputFolder {
     }
 
   private:
+    static HANDLE Create(const std::wstring& path) {
+        return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+
     std::wstring Full(const std::u16string& relative) const {
         return relative.empty() ? root_ : root_ + L"\\" + FromStored(relative);
     }

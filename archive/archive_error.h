@@ -12,13 +12,13 @@
 namespace kel::archive {
 
 class ArchiveError : public std::runtime_error {
-public:
+  public:
     ArchiveError(KelArchiveError code, const std::string& message)
         : std::runtime_error(message), code_(code) {}
 
     KelArchiveError Code() const { return code_; }
 
-private:
+  private:
     KelArchiveError code_;
 };
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 #include "archive/archive_error.h"
 #include "archive/entry_path.h"
@@ -11,6 +12,16 @@ namespace kel::archive {
 namespace {
 
 constexpr std::uint64_t kProgressStep = 1 << 20;
+
+// The form in which MatchesEntryPattern compares: '\' for '/', ASCII letters in lower case.
+std::string FoldedPath(std::string_view path) {
+    std::string folded(path);
+    for (char& c : folded) {
+        if (c == '/') c = '\\';
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return folded;
+}
 
 [[noreturn]] void ThrowCancelled() {
     throw ArchiveError(KEL_ERROR_CANCELLED, "the extraction was stopped by a callback");
@@ -27,7 +38,7 @@ std::u16string LastComponent(const std::u16string& path) {
 }
 
 class ExtractionRun : public ExtractSink {
-public:
+  public:
     ExtractionRun(const SevenZipArchive& archive, const ArchiveListing& listing,
                   OutputFolder& output, const ExtractOptions& options,
                   const ExtractCallbacks& callbacks)
@@ -40,13 +51,25 @@ public:
     std::vector<bool> Choose() {
         std::vector<bool> selected(entries_.size(), options_.targets == nullptr);
         if (options_.targets != nullptr) {
+            // Plain paths are looked up; only patterns walk the whole listing (the engine asks
+            // for every listed path at once).
+            std::unordered_multimap<std::string, std::size_t> byName;
+            for (std::size_t e = 0; e < entries_.size(); ++e) {
+                byName.emplace(FoldedPath(listing_.Name(e)), e);
+            }
             for (const std::string& target : *options_.targets) {
                 if (!IsSafeEntryPath(target, true)) {
                     throw ArchiveError(KEL_ERROR_ILLEGAL_PATH, "illegal requested path: " + target);
                 }
                 bool found = false;
-                for (std::size_t e = 0; e < entries_.size(); ++e) {
-                    if (MatchesEntryPattern(listing_.Name(e), target)) selected[e] = found = true;
+                if (target.find_first_of("?*") == std::string::npos) {
+                    auto [first, last] = byName.equal_range(FoldedPath(target));
+                    for (auto it = first; it != last; ++it) selected[it->second] = found = true;
+                } else {
+                    for (std::size_t e = 0; e < entries_.size(); ++e) {
+                        if (MatchesEntryPattern(listing_.Name(e), target))
+                            selected[e] = found = true;
+                    }
                 }
                 if (!found) {
                     throw ArchiveError(KEL_ERROR_ENTRY_NOT_FOUND, "not in the archive: " + target);
@@ -57,9 +80,11 @@ public:
         for (std::size_t e = 0; e < entries_.size(); ++e) {
             if (!selected[e]) continue;
             const ArchiveEntry& entry = entries_[e];
-            if (!entry.utf8 || !IsSafeEntryPath(*entry.utf8) || !IsSafeEntryPath(listing_.Name(e), true)) {
-                throw ArchiveError(KEL_ERROR_ILLEGAL_PATH,
-                                   "illegal path in the archive: " + entry.utf8.value_or(listing_.Name(e)));
+            if (!entry.utf8 || !IsSafeEntryPath(*entry.utf8) ||
+                !IsSafeEntryPath(listing_.Name(e), true)) {
+                throw ArchiveError(
+                    KEL_ERROR_ILLEGAL_PATH,
+                    "illegal path in the archive: " + entry.utf8.value_or(listing_.Name(e)));
             }
             if (entry.isFolder && !options_.keepFolders) {
                 selected[e] = false;
@@ -84,7 +109,8 @@ public:
         // Deepest first, so that setting a folder's time is not undone by work inside it.
         std::vector<std::size_t> folders;
         for (std::size_t e = 0; e < entries_.size(); ++e) {
-            if (selected[e] && entries_[e].isFolder && entries_[e].modified != 0) folders.push_back(e);
+            if (selected[e] && entries_[e].isFolder && entries_[e].modified != 0)
+                folders.push_back(e);
         }
         std::sort(folders.begin(), folders.end(), [&](std::size_t a, std::size_t b) {
             return std::count(outputPaths_[a].begin(), outputPaths_[a].end(), u'\\') >
@@ -102,7 +128,10 @@ public:
         const std::u16string& path = outputPaths_[e];
         lastEntryPath_ = listing_.Name(e);
         EnsureFolder(ParentOf(path));
-        if (auto existing = output_.FindFile(path); existing && !MayReplace(e, *existing)) {
+        // Looking up a file costs a directory scan on some file systems: only when asking.
+        const bool mayAsk = options_.askBeforeReplace && !replaceAll_ && callbacks_.replace;
+        if (auto existing = mayAsk || skipAll_ ? output_.FindFile(path) : std::nullopt;
+            existing && !MayReplace(e, *existing)) {
             done_ += entry.size;
             Progress(true);
             Report(output_.DisplayPath(path), KEL_FILE_KEPT);
@@ -126,7 +155,7 @@ public:
         Report(output_.DisplayPath(outputPaths_[e]), KEL_FILE_WRITTEN);
     }
 
-private:
+  private:
     void EnsureFolder(const std::u16string& folder) {
         if (folder.empty() || createdFolders_.count(folder) != 0) return;
         output_.CreateFolders(folder);
@@ -201,7 +230,8 @@ ArchiveListing::ArchiveListing(const SevenZipArchive& archive, NameEncoder encod
         record.size = entry.size;
         record.packedSize = entry.packedSize;
         record.crc = entry.crc.value_or(0);
-        record.flags = (entry.isFolder ? KEL_ENTRY_FOLDER : 0u) | (entry.crc ? KEL_ENTRY_HAS_CRC : 0u);
+        record.flags =
+            (entry.isFolder ? KEL_ENTRY_FOLDER : 0u) | (entry.crc ? KEL_ENTRY_HAS_CRC : 0u);
         record.modified = entry.modified;
         record.attributes = entry.attributes;
         record.reserved = 0;

@@ -24,7 +24,7 @@ using NameEncoder = std::string (*)(std::u16string_view name);
 
 // The records OpenListArchive hands out, with the names they point to.
 class ArchiveListing {
-public:
+  public:
     ArchiveListing(const SevenZipArchive& archive, NameEncoder encoder);
     ArchiveListing(const ArchiveListing&) = delete;
     ArchiveListing& operator=(const ArchiveListing&) = delete;
@@ -33,7 +33,7 @@ public:
     std::uint32_t Count() const { return static_cast<std::uint32_t>(records_.size()); }
     const std::string& Name(std::size_t entry) const { return names_[entry]; }
 
-private:
+  private:
     std::vector<std::string> names_;
     std::vector<KelArchiveEntry> records_;
 };
@@ -41,13 +41,13 @@ private:
 // The passwords a call may try, in order: the password argument when it is not empty, then one
 // answer of the password callback.
 class PasswordSource {
-public:
+  public:
     using Callback = std::function<std::optional<std::string>()>;
     PasswordSource(const char* password, Callback callback)
         : password_(password != nullptr ? password : ""), callback_(std::move(callback)) {}
     std::optional<std::string> Next();
 
-private:
+  private:
     std::string password_;
     Callback callback_;
     bool passwordTried_ = false;
@@ -61,7 +61,7 @@ struct ExistingFile {
 
 // A file being written. Destroyed without Commit, it deletes what it wrote.
 class OutputFile {
-public:
+  public:
     virtual ~OutputFile() = default;
     virtual void Write(std::span<const std::uint8_t> bytes) = 0;
     // Closes the file with its time (0: leave the time as it is) and attributes.
@@ -71,7 +71,7 @@ public:
 // The output folder. Relative paths use '\'; an empty one is the output folder itself. Every
 // failure throws ArchiveError (KEL_ERROR_WRITE_FAILED).
 class OutputFolder {
-public:
+  public:
     virtual ~OutputFolder() = default;
     // The full 8-bit path for callbacks.
     virtual std::string DisplayPath(const std::u16string& relative) = 0;
@@ -95,7 +95,8 @@ struct ReplaceQuestion {
 // The C callbacks of ExtractArchive as the logic sees them; empty ones mean "go on" and
 // "replace all".
 struct ExtractCallbacks {
-    std::function<bool(const std::string& entryPath, std::uint64_t done, std::uint64_t total)> progress;
+    std::function<bool(const std::string& entryPath, std::uint64_t done, std::uint64_t total)>
+        progress;
     std::function<bool(const std::string& outputPath, int outcome)> fileDone;
     std::function<int(const ReplaceQuestion& question)> replace;
 };

@@ -11,7 +11,7 @@ namespace kel::archive {
 namespace {
 
 class ByteFilter {
-public:
+  public:
     virtual ~ByteFilter() = default;
     // Converts `data` in place; answers how many leading bytes are final. The others are given
     // again, with more data after them, in the next call (or passed on as they are at the end).
@@ -19,7 +19,7 @@ public:
 };
 
 class FilterStream : public InStream {
-public:
+  public:
     FilterStream(std::unique_ptr<InStream> input, std::unique_ptr<ByteFilter> filter)
         : input_(std::move(input)), filter_(std::move(filter)), buffer_(1 << 16) {}
 
@@ -53,7 +53,7 @@ public:
         return done;
     }
 
-private:
+  private:
     std::unique_ptr<InStream> input_;
     std::unique_ptr<ByteFilter> filter_;
     std::vector<std::uint8_t> buffer_;
@@ -69,7 +69,7 @@ private:
 // earlier candidate's overlap (`recent_` holds which of the previous three bytes were such
 // candidates: value 4 one byte back, 2 two bytes back, 1 three bytes back).
 class X86Filter : public ByteFilter {
-public:
+  public:
     std::size_t Convert(std::span<std::uint8_t> data) override {
         if (data.size() < 5) return 0;
         const std::size_t last = data.size() - 4;  // an opcode needs its 4 operand bytes
@@ -85,8 +85,8 @@ public:
                 position_ += static_cast<std::uint32_t>(at);
                 return at;
             }
-            const bool overlapped =
-                recent != 0 && (recent > 4 || recent == 3 || IsOperandTop(data[at + (recent >> 1) + 1]));
+            const bool overlapped = recent != 0 && (recent > 4 || recent == 3 ||
+                                                    IsOperandTop(data[at + (recent >> 1) + 1]));
             if (overlapped || !IsOperandTop(data[at + 4])) {
                 recent = (recent >> 1) | 4;
                 next = at + 1;
@@ -114,7 +114,7 @@ public:
         }
     }
 
-private:
+  private:
     static bool IsOperandTop(std::uint8_t byte) { return byte == 0x00 || byte == 0xFF; }
 
     std::uint32_t position_ = 0;  // stream offset of data[0]
@@ -123,7 +123,7 @@ private:
 
 // Delta: each byte was stored as its difference to the byte `distance` places before it.
 class DeltaFilter : public ByteFilter {
-public:
+  public:
     explicit DeltaFilter(unsigned distance) : distance_(distance) {}
 
     std::size_t Convert(std::span<std::uint8_t> data) override {
@@ -135,7 +135,7 @@ public:
         return data.size();
     }
 
-private:
+  private:
     unsigned distance_;
     std::array<std::uint8_t, 256> history_{};
     std::size_t count_ = 0;
@@ -145,9 +145,11 @@ private:
 
 std::unique_ptr<InStream> CreateX86Decoder(CoderInputs&& coder) {
     if (!coder.properties.empty()) {
-        throw ArchiveError(KEL_ERROR_UNSUPPORTED_METHOD, "BCJ with a start offset is not supported");
+        throw ArchiveError(KEL_ERROR_UNSUPPORTED_METHOD,
+                           "BCJ with a start offset is not supported");
     }
-    return std::make_unique<FilterStream>(std::move(coder.inputs.at(0)), std::make_unique<X86Filter>());
+    return std::make_unique<FilterStream>(std::move(coder.inputs.at(0)),
+                                          std::make_unique<X86Filter>());
 }
 
 std::unique_ptr<InStream> CreateDeltaDecoder(CoderInputs&& coder) {

@@ -53,7 +53,8 @@ std::uint32_t ByteReader::ReadNumber32() {
 
 std::size_t ByteReader::ReadCount(std::size_t bytesPerItem, std::size_t limit) {
     const std::uint64_t count = ReadNumber();
-    if (count > limit) ThrowCorruptHeader("a count is out of range (" + std::to_string(count) + ")");
+    if (count > limit)
+        ThrowCorruptHeader("a count is out of range (" + std::to_string(count) + ")");
     if (bytesPerItem != 0 && count > Remaining() / bytesPerItem) {
         ThrowCorruptHeader("a count exceeds what the header holds (" + std::to_string(count) + ")");
     }

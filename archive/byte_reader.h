@@ -11,7 +11,7 @@
 namespace kel::archive {
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
 
     std::size_t Remaining() const { return data_.size() - position_; }
@@ -36,7 +36,7 @@ public:
     // A section whose length is a header number.
     ByteReader ReadSizedSection();
 
-private:
+  private:
     std::span<const std::uint8_t> data_;
     std::size_t position_ = 0;
 };

@@ -10,7 +10,7 @@
 namespace kel::archive {
 
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     virtual std::uint64_t Size() const = 0;
     // Fills `buffer` with the bytes at `offset`; throws ArchiveError when they are not all there
@@ -19,12 +19,12 @@ public:
 };
 
 class MemoryByteSource : public ByteSource {
-public:
+  public:
     explicit MemoryByteSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     std::uint64_t Size() const override { return bytes_.size(); }
     void ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
 
-private:
+  private:
     std::span<const std::uint8_t> bytes_;
 };
 

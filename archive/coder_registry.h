@@ -1,7 +1,13 @@
 // The table of 7z coder methods: each row names a method id, a display name, how many input
 // streams its decoder takes and the factory that builds the decoder, or none when this library
 // knows the method but does not decode it (the archive then fails with a clear error naming it).
-// A new coder (branch filters, AES) is one new row and one factory; nothing else changes.
+// A new coder is one new row and one factory; nothing else changes:
+// - a filter over its decoded input (ARM, PPC, ...) is a ByteFilter in branch_filters.cpp;
+// - BCJ2 takes four inputs (main, call, jump, range-coded): the folder decoder already joins
+//   multi-input coders, the factory gets them in the coder's input order;
+// - AES asks context->nextPassword() for each password to try (the call's password, then the
+//   password callback once); a wrong password shows as damaged data behind it, which the header
+//   reader reports as KEL_ERROR_CANNOT_OPEN and extraction as a CRC or data error.
 #pragma once
 
 #include <cstdint>

@@ -35,10 +35,9 @@ void Crc32::Update(std::span<const std::uint8_t> bytes) {
     const std::uint8_t* p = bytes.data();
     std::size_t n = bytes.size();
     while (n >= 8) {
-        const std::uint32_t low = crc ^ (static_cast<std::uint32_t>(p[0]) |
-                                         static_cast<std::uint32_t>(p[1]) << 8 |
-                                         static_cast<std::uint32_t>(p[2]) << 16 |
-                                         static_cast<std::uint32_t>(p[3]) << 24);
+        const std::uint32_t low =
+            crc ^ (static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                   static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
         crc = kTables[7][low & 0xFFu] ^ kTables[6][(low >> 8) & 0xFFu] ^
               kTables[5][(low >> 16) & 0xFFu] ^ kTables[4][low >> 24] ^ kTables[3][p[4]] ^
               kTables[2][p[5]] ^ kTables[1][p[6]] ^ kTables[0][p[7]];

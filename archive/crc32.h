@@ -8,11 +8,11 @@
 namespace kel::archive {
 
 class Crc32 {
-public:
+  public:
     void Update(std::span<const std::uint8_t> bytes);
     std::uint32_t Value() const { return ~state_; }
 
-private:
+  private:
     std::uint32_t state_ = 0xFFFFFFFFu;
 };
 

@@ -37,7 +37,8 @@ bool IsDeviceName(std::string_view component) {
     for (auto device : kDevices) {
         if (EqualsUpper(base, device)) return true;
     }
-    if (base.size() >= 4 && (EqualsUpper(base.substr(0, 3), "COM") || EqualsUpper(base.substr(0, 3), "LPT"))) {
+    if (base.size() >= 4 &&
+        (EqualsUpper(base.substr(0, 3), "COM") || EqualsUpper(base.substr(0, 3), "LPT"))) {
         return IsDigitLike(base.substr(3));
     }
     return false;
@@ -50,9 +51,14 @@ bool IsSafeComponent(std::string_view component, bool allowWildcards) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20) return false;
         switch (c) {
-            case '<': case '>': case ':': case '"': case '|':
+            case '<':
+            case '>':
+            case ':':
+            case '"':
+            case '|':
                 return false;
-            case '?': case '*':
+            case '?':
+            case '*':
                 if (!allowWildcards) return false;
                 break;
             default:
@@ -69,8 +75,8 @@ bool IsSafeEntryPath(std::string_view path, bool allowWildcards) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = path.find_first_of("\\/", start);
-        const std::string_view component =
-            path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        const std::string_view component = path.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (!IsSafeComponent(component, allowWildcards)) return false;
         if (end == std::string_view::npos) return true;
         start = end + 1;
@@ -108,7 +114,8 @@ std::optional<std::string> Utf16ToUtf8(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::uint32_t code = text[i];
         if (code >= 0xD800 && code <= 0xDBFF) {
-            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return std::nullopt;
+            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
+                return std::nullopt;
             code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00u);
         } else if (code >= 0xDC00 && code <= 0xDFFF) {
             return std::nullopt;

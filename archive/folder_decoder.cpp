@@ -13,7 +13,7 @@ namespace {
 
 // Passes on exactly `size` bytes of its input; an input that ends sooner is damaged.
 class ExactSizeStream : public InStream {
-public:
+  public:
     ExactSizeStream(std::unique_ptr<InStream> input, std::uint64_t size)
         : input_(std::move(input)), remaining_(size) {}
 
@@ -27,13 +27,13 @@ public:
         return n;
     }
 
-private:
+  private:
     std::unique_ptr<InStream> input_;
     std::uint64_t remaining_;
 };
 
 class FolderBuilder {
-public:
+  public:
     FolderBuilder(const StreamsInfo& streams, const FolderInfo& folder, ByteSource& source,
                   DecodeContext& context)
         : streams_(streams), folder_(folder), source_(source), context_(context) {
@@ -48,9 +48,9 @@ public:
         const CoderInfo& coder = folder_.coders[coderIndex];
         const MethodInfo* method = FindMethod(coder.methodId);
         if (method == nullptr || method->create == nullptr) {
-            throw ArchiveError(KEL_ERROR_UNSUPPORTED_METHOD,
-                               "the compression method " + MethodName(coder.methodId) +
-                                   " is not supported");
+            throw ArchiveError(
+                KEL_ERROR_UNSUPPORTED_METHOD,
+                "the compression method " + MethodName(coder.methodId) + " is not supported");
         }
         if (method->numInStreams != coder.numInStreams) {
             ThrowCorruptData("the coder " + std::string(method->name) +
@@ -66,7 +66,7 @@ public:
         return method->create(std::move(inputs));
     }
 
-private:
+  private:
     std::unique_ptr<InStream> OpenInput(std::uint32_t input) {
         for (const BindPair& pair : folder_.bindPairs) {
             if (pair.inIndex == input) {
@@ -74,7 +74,8 @@ private:
                                                          folder_.unpackSizes[pair.outIndex]);
             }
         }
-        const auto packed = std::find(folder_.packedInputs.begin(), folder_.packedInputs.end(), input);
+        const auto packed =
+            std::find(folder_.packedInputs.begin(), folder_.packedInputs.end(), input);
         const std::size_t stream = folder_.firstPackStream +
                                    static_cast<std::size_t>(packed - folder_.packedInputs.begin());
         return OpenPackedStream(source_, streams_.packOffsets[stream], streams_.packSizes[stream]);

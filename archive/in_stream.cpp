@@ -20,7 +20,7 @@ void MemoryByteSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buff
 namespace {
 
 class PackedStream : public InStream {
-public:
+  public:
     PackedStream(ByteSource& source, std::uint64_t offset, std::uint64_t size)
         : source_(source), offset_(offset), remaining_(size) {}
 
@@ -34,7 +34,7 @@ public:
         return count;
     }
 
-private:
+  private:
     ByteSource& source_;
     std::uint64_t offset_;
     std::uint64_t remaining_;
@@ -60,7 +60,7 @@ std::size_t ReadFull(InStream& stream, std::span<std::uint8_t> buffer) {
 bool InputBuffer::Fill() {
     if (position_ < end_) return true;
     position_ = 0;
-    end_ = input_.Read(buffer_);
+    end_ = input_.Read(std::span<std::uint8_t>(buffer_.get(), capacity_));
     return end_ > 0;
 }
 

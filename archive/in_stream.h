@@ -15,7 +15,7 @@ namespace kel::archive {
 class ByteSource;
 
 class InStream {
-public:
+  public:
     virtual ~InStream() = default;
     virtual std::size_t Read(std::span<std::uint8_t> buffer) = 0;
 };
@@ -32,12 +32,13 @@ std::size_t ReadFull(InStream& stream, std::span<std::uint8_t> buffer);
 // Input side of a decoder: a buffer over one input stream, for decoders that consume bytes in
 // chunks of their own choosing.
 class InputBuffer {
-public:
+  public:
+    // Not zero-filled: a decoder per small file of a non-solid archive must stay cheap.
     explicit InputBuffer(InStream& input, std::size_t capacity = 1 << 18)
-        : input_(input), buffer_(capacity) {}
+        : input_(input), buffer_(new std::uint8_t[capacity]), capacity_(capacity) {}
 
     std::span<const std::uint8_t> Available() const {
-        return std::span<const std::uint8_t>(buffer_).subspan(position_, end_ - position_);
+        return std::span<const std::uint8_t>(buffer_.get() + position_, end_ - position_);
     }
     void Consume(std::size_t count) { position_ += count; }
     // Refills when everything was consumed; false at the input's end.
@@ -45,9 +46,10 @@ public:
     // One byte, or a damaged-data error at the input's end.
     std::uint8_t ReadByte(const char* what);
 
-private:
+  private:
     InStream& input_;
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t capacity_;
     std::size_t position_ = 0;
     std::size_t end_ = 0;
 };

@@ -56,27 +56,27 @@ extern "C" {
 /* Codes of GetLastArchiveError. */
 enum KelArchiveError {
     KEL_ERROR_NONE = 0,
-    KEL_ERROR_ARCHIVE_NOT_FOUND = 1001, /* the archive file does not exist */
-    KEL_ERROR_ILLEGAL_PATH = 1002,      /* an entry or a requested path is unsafe or invalid */
-    KEL_ERROR_CANNOT_OPEN = 1003,       /* not a 7z archive, damaged header, or the header
-                                           needs a password that was not given or is wrong */
-    KEL_ERROR_CRC_MISMATCH = 1004,      /* a file's data does not match its CRC */
-    KEL_ERROR_WRITE_FAILED = 1005,      /* an output file or folder could not be written */
+    KEL_ERROR_ARCHIVE_NOT_FOUND = 1001,  /* the archive file does not exist */
+    KEL_ERROR_ILLEGAL_PATH = 1002,       /* an entry or a requested path is unsafe or invalid */
+    KEL_ERROR_CANNOT_OPEN = 1003,        /* not a 7z archive, damaged header, or the header
+                                            needs a password that was not given or is wrong */
+    KEL_ERROR_CRC_MISMATCH = 1004,       /* a file's data does not match its CRC */
+    KEL_ERROR_WRITE_FAILED = 1005,       /* an output file or folder could not be written */
     KEL_ERROR_UNSUPPORTED_METHOD = 1006, /* a file uses a compression method or filter this
                                             library does not decode */
-    KEL_ERROR_CANCELLED = 1007,         /* a callback answered stop */
-    KEL_ERROR_ENTRY_NOT_FOUND = 1008,   /* a requested path is not in the archive */
-    KEL_ERROR_INVALID_ARGUMENT = 1009,  /* null path, unknown handle, unknown option value */
-    KEL_ERROR_CORRUPT_DATA = 1010,      /* compressed data is damaged or truncated */
-    KEL_ERROR_OUT_OF_MEMORY = 1011,     /* a decoder needs more memory than can be had */
-    KEL_ERROR_READ_FAILED = 1012,       /* the archive file could not be read */
-    KEL_ERROR_INTERNAL = 1013           /* an unexpected failure inside the library */
+    KEL_ERROR_CANCELLED = 1007,          /* a callback answered stop */
+    KEL_ERROR_ENTRY_NOT_FOUND = 1008,    /* a requested path is not in the archive */
+    KEL_ERROR_INVALID_ARGUMENT = 1009,   /* null path, unknown handle, unknown option value */
+    KEL_ERROR_CORRUPT_DATA = 1010,       /* compressed data is damaged or truncated */
+    KEL_ERROR_OUT_OF_MEMORY = 1011,      /* a decoder needs more memory than can be had */
+    KEL_ERROR_READ_FAILED = 1012,        /* the archive file could not be read */
+    KEL_ERROR_INTERNAL = 1013            /* an unexpected failure inside the library */
 };
 
 /* Outcomes given to the file-done callback. */
 enum KelFileOutcome {
     KEL_FILE_WRITTEN = 1,
-    KEL_FILE_KEPT = 2,          /* it existed and the replace callback said keep */
+    KEL_FILE_KEPT = 2, /* it existed and the replace callback said keep */
     KEL_FILE_FOLDER_CREATED = 3
 };
 
@@ -133,7 +133,7 @@ typedef struct KelArchiveListing* KelListHandle;
 
 typedef int32_t(KEL_ARCHIVE_CALL* KelPasswordCallback)(char* buffer);
 typedef int32_t(KEL_ARCHIVE_CALL* KelProgressCallback)(const char* path, uint64_t done,
-                                                        uint64_t total);
+                                                       uint64_t total);
 typedef int32_t(KEL_ARCHIVE_CALL* KelFileDoneCallback)(const char* path, int32_t outcome);
 typedef int32_t(KEL_ARCHIVE_CALL* KelReplaceCallback)(
     const char* existingPath, uint32_t existingSizeLow, uint32_t existingSizeHigh,

@@ -13,16 +13,11 @@
 #include "archive/kel_archive.h"
 #include "archive/win32_files.h"
 
+// What a listing handle owns: the records and their names. The archive file is closed as soon
+// as the listing is made.
 struct KelArchiveListing {
-    KelArchiveListing(std::unique_ptr<kel::archive::ByteSource> file,
-                      std::unique_ptr<kel::archive::DecodeContext> decodeContext)
-        : source(std::move(file)),
-          context(std::move(decodeContext)),
-          archive(*source, *context),
-          listing(archive, kel::archive::AnsiName) {}
-    std::unique_ptr<kel::archive::ByteSource> source;
-    std::unique_ptr<kel::archive::DecodeContext> context;
-    kel::archive::SevenZipArchive archive;
+    explicit KelArchiveListing(const kel::archive::SevenZipArchive& archive)
+        : listing(archive, kel::archive::AnsiName) {}
     kel::archive::ArchiveListing listing;
 };
 
@@ -52,7 +47,9 @@ bool Guarded(Body&& body) {
     return false;
 }
 
-[[noreturn]] void ThrowInvalid(const char* what) { throw ArchiveError(KEL_ERROR_INVALID_ARGUMENT, what); }
+[[noreturn]] void ThrowInvalid(const char* what) {
+    throw ArchiveError(KEL_ERROR_INVALID_ARGUMENT, what);
+}
 
 PasswordSource::Callback AskCallback(KelPasswordCallback callback) {
     if (callback == nullptr) return nullptr;
@@ -78,7 +75,8 @@ ExtractCallbacks MakeCallbacks(KelProgressCallback progress, KelFileDoneCallback
                                KelReplaceCallback replace) {
     ExtractCallbacks callbacks;
     if (progress != nullptr) {
-        callbacks.progress = [progress](const std::string& path, std::uint64_t done, std::uint64_t total) {
+        callbacks.progress = [progress](const std::string& path, std::uint64_t done,
+                                        std::uint64_t total) {
             return progress(path.c_str(), done, total) != 0;
         };
     }
@@ -89,10 +87,10 @@ ExtractCallbacks MakeCallbacks(KelProgressCallback progress, KelFileDoneCallback
     }
     if (replace != nullptr) {
         callbacks.replace = [replace](const ReplaceQuestion& q) {
-            return static_cast<int>(replace(q.existingPath.c_str(), Low(q.existing.size), High(q.existing.size),
-                                            Low(q.existing.modified), High(q.existing.modified),
-                                            q.entryPath.c_str(), Low(q.entrySize), High(q.entrySize),
-                                            Low(q.entryModified), High(q.entryModified)));
+            return static_cast<int>(replace(
+                q.existingPath.c_str(), Low(q.existing.size), High(q.existing.size),
+                Low(q.existing.modified), High(q.existing.modified), q.entryPath.c_str(),
+                Low(q.entrySize), High(q.entrySize), Low(q.entryModified), High(q.entryModified)));
         };
     }
     return callbacks;
@@ -108,10 +106,14 @@ KelListHandle KEL_ARCHIVE_CALL OpenListArchive(const char* archivePath, int32_t 
                                                const KelArchiveEntry** entries, uint32_t* count) {
     KelListHandle handle = nullptr;
     Guarded([&] {
-        if (archivePath == nullptr || entries == nullptr || count == nullptr) ThrowInvalid("null argument");
+        if (archivePath == nullptr || entries == nullptr || count == nullptr)
+            ThrowInvalid("null argument");
         if (listOptions != 0) ThrowInvalid("unknown list option");
         auto passwords = std::make_shared<PasswordSource>(password, AskCallback(passwordCallback));
-        auto listing = std::make_unique<KelArchiveListing>(OpenArchiveFile(archivePath), MakeContext(passwords));
+        auto source = OpenArchiveFile(archivePath);
+        auto context = MakeContext(passwords);
+        SevenZipArchive archive(*source, *context);
+        auto listing = std::make_unique<KelArchiveListing>(archive);
         *entries = listing->listing.Records();
         *count = listing->listing.Count();
         std::lock_guard lock(gListingsLock);
@@ -121,14 +123,17 @@ KelListHandle KEL_ARCHIVE_CALL OpenListArchive(const char* archivePath, int32_t 
     return handle;
 }
 
+// Leaves the thread's error code alone: it still tells about the last open or extraction.
 void KEL_ARCHIVE_CALL CloseListArchive(KelListHandle handle) {
-    Guarded([&] {
+    try {
         {
             std::lock_guard lock(gListingsLock);
             if (gListings.erase(handle) == 0) return;
         }
         delete handle;
-    });
+    } catch (...) {
+        // Nothing to report: the call has no result.
+    }
 }
 
 int32_t KEL_ARCHIVE_CALL ExtractArchive(const char* archivePath, int32_t pathOptions,

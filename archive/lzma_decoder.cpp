@@ -34,7 +34,7 @@ constexpr std::uint32_t kMinDictionary = 1u << 12;
 // State shared by both formats: the SDK decoder and our dictionary buffer. Output bytes are the
 // ones between readPos_ and the decoder's dicPos.
 class LzmaCore {
-public:
+  public:
     LzmaCore(std::uint32_t dictionarySize, std::uint64_t outSize, const DecodeContext& context) {
         state_ = CLzmaDec{};
         LzmaDec_Construct(&state_);
@@ -42,9 +42,9 @@ public:
         const std::uint64_t bufferSize =
             std::max<std::uint64_t>(1, std::min<std::uint64_t>(dictionarySize, outSize));
         if (bufferSize > context.memoryLimit || bufferSize > (std::uint64_t{1} << 31)) {
-            throw ArchiveError(KEL_ERROR_OUT_OF_MEMORY,
-                               "the dictionary of " + std::to_string(bufferSize) +
-                                   " bytes exceeds the memory limit");
+            throw ArchiveError(KEL_ERROR_OUT_OF_MEMORY, "the dictionary of " +
+                                                            std::to_string(bufferSize) +
+                                                            " bytes exceeds the memory limit");
         }
         dictionary_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bufferSize)]);
         if (!dictionary_) {
@@ -60,8 +60,10 @@ public:
 
     // New lc/lp/pb from the SDK's 5-byte property form.
     void SetProperties(const std::uint8_t* properties) {
-        const SRes result = LzmaDec_AllocateProbs(&state_, properties, LZMA_PROPS_SIZE, &kSdkAllocator);
-        if (result == SZ_ERROR_MEM) throw ArchiveError(KEL_ERROR_OUT_OF_MEMORY, "no memory for LZMA");
+        const SRes result =
+            LzmaDec_AllocateProbs(&state_, properties, LZMA_PROPS_SIZE, &kSdkAllocator);
+        if (result == SZ_ERROR_MEM)
+            throw ArchiveError(KEL_ERROR_OUT_OF_MEMORY, "no memory for LZMA");
         if (result != SZ_OK) ThrowCorruptData("invalid LZMA properties");
     }
 
@@ -81,8 +83,8 @@ public:
 
     // Decodes up to `limit` bytes from `input`; answers the input bytes consumed and sets
     // `produced` and `status`.
-    std::size_t Decode(std::span<const std::uint8_t> input, std::size_t limit, std::size_t& produced,
-                       ELzmaStatus& status) {
+    std::size_t Decode(std::span<const std::uint8_t> input, std::size_t limit,
+                       std::size_t& produced, ELzmaStatus& status) {
         const SizeT before = state_.dicPos;
         SizeT consumed = input.size();
         const SRes result = LzmaDec_DecodeToDic(&state_, before + limit, input.data(), &consumed,
@@ -97,8 +99,8 @@ public:
         std::memcpy(state_.dic + state_.dicPos, bytes.data(), bytes.size());
         state_.dicPos += bytes.size();
         const auto n = static_cast<UInt32>(bytes.size());
-        if (state_.checkDicSize == 0 &&
-            (state_.processedPos >= state_.prop.dicSize || state_.prop.dicSize - state_.processedPos <= n)) {
+        if (state_.checkDicSize == 0 && (state_.processedPos >= state_.prop.dicSize ||
+                                         state_.prop.dicSize - state_.processedPos <= n)) {
             state_.checkDicSize = state_.prop.dicSize;
         }
         state_.processedPos += n;
@@ -107,14 +109,14 @@ public:
     void Reset(bool dictionary, bool state) { LzmaDec_InitDicAndState(&state_, dictionary, state); }
     void InitAll() { LzmaDec_Init(&state_); }
 
-private:
+  private:
     CLzmaDec state_;
     std::unique_ptr<std::uint8_t[]> dictionary_;
     std::size_t readPos_ = 0;
 };
 
 class LzmaStream : public InStream {
-public:
+  public:
     explicit LzmaStream(CoderInputs&& coder)
         : input_(std::move(coder.inputs.at(0))),
           buffer_(*input_),
@@ -150,10 +152,12 @@ public:
         return done;
     }
 
-private:
+  private:
     static std::uint32_t DictionarySize(std::span<const std::uint8_t> properties) {
-        if (properties.size() != LZMA_PROPS_SIZE) ThrowCorruptData("LZMA properties must be 5 bytes");
-        return static_cast<std::uint32_t>(properties[1]) | static_cast<std::uint32_t>(properties[2]) << 8 |
+        if (properties.size() != LZMA_PROPS_SIZE)
+            ThrowCorruptData("LZMA properties must be 5 bytes");
+        return static_cast<std::uint32_t>(properties[1]) |
+               static_cast<std::uint32_t>(properties[2]) << 8 |
                static_cast<std::uint32_t>(properties[3]) << 16 |
                static_cast<std::uint32_t>(properties[4]) << 24;
     }
@@ -172,7 +176,7 @@ private:
 //               property byte (lc/lp/pb) follows, 3 as 2 plus dictionary reset.
 // Each LZMA chunk starts a new range coder.
 class Lzma2Stream : public InStream {
-public:
+  public:
     explicit Lzma2Stream(CoderInputs&& coder)
         : input_(std::move(coder.inputs.at(0))),
           buffer_(*input_),
@@ -189,7 +193,8 @@ public:
             }
             if (remaining_ == 0) break;
             if (chunkUnpacked_ == 0) {
-                if (!StartChunk()) ThrowCorruptData("the LZMA2 stream ends before its declared size");
+                if (!StartChunk())
+                    ThrowCorruptData("the LZMA2 stream ends before its declared size");
                 continue;
             }
             const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(
@@ -209,7 +214,8 @@ public:
                 ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
                 consumed = core_.Decode(available, limit, produced, status);
                 chunkPacked_ -= consumed;
-                if (produced == 0 && consumed == 0) ThrowCorruptData("the LZMA2 stream is truncated");
+                if (produced == 0 && consumed == 0)
+                    ThrowCorruptData("the LZMA2 stream is truncated");
             }
             buffer_.Consume(consumed);
             chunkUnpacked_ -= produced;
@@ -221,9 +227,10 @@ public:
         return done;
     }
 
-private:
+  private:
     static std::uint32_t DictionarySize(std::span<const std::uint8_t> properties) {
-        if (properties.size() != 1 || properties[0] > 40) ThrowCorruptData("invalid LZMA2 properties");
+        if (properties.size() != 1 || properties[0] > 40)
+            ThrowCorruptData("invalid LZMA2 properties");
         const unsigned bits = properties[0];
         if (bits == 40) return 0xFFFFFFFFu;
         return (2u | (bits & 1u)) << (bits / 2 + 11);
@@ -240,7 +247,8 @@ private:
         if (control == 0x00) return false;
         if (control == 0x01 || control == 0x02) {
             const bool resetDictionary = control == 0x01;
-            if (!resetDictionary && needDictionaryReset_) ThrowCorruptData("LZMA2 starts without reset");
+            if (!resetDictionary && needDictionaryReset_)
+                ThrowCorruptData("LZMA2 starts without reset");
             if (resetDictionary) needProperties_ = needStateReset_ = true;
             needDictionaryReset_ = false;
             core_.Reset(resetDictionary, false);

@@ -1,6 +1,7 @@
 // Listing and extraction over the parsed table of contents (see sevenzip_archive.h).
 #include "archive/sevenzip_archive.h"
 
+#include <algorithm>
 #include <new>
 
 #include "archive/archive_error.h"
@@ -43,7 +44,9 @@ SevenZipArchive::SevenZipArchive(ByteSource& source, DecodeContext& context)
         ArchiveEntry entry;
         entry.name = WithBackslashes(file.name);
         entry.utf8 = Utf16ToUtf8(entry.name);
-        entry.isFolder = file.isFolder || (file.attributes && (*file.attributes & kFolderAttribute) != 0 && !file.hasStream);
+        entry.isFolder =
+            file.isFolder ||
+            (file.attributes && (*file.attributes & kFolderAttribute) != 0 && !file.hasStream);
         entry.hasData = file.hasStream;
         entry.size = file.hasStream ? file.size : 0;
         entry.crc = file.hasStream ? file.crc : std::nullopt;
@@ -62,13 +65,19 @@ SevenZipArchive::SevenZipArchive(ByteSource& source, DecodeContext& context)
 }
 
 void SevenZipArchive::Extract(const std::vector<bool>& selected, ExtractSink& sink) {
-    std::vector<bool> folderNeeded(database_.streams.folders.size(), false);
+    // The entries of each folder, one pass over the entries (archives may hold many folders).
+    const auto& folders = database_.streams.folders;
+    std::vector<std::vector<std::size_t>> entriesOfFolder(folders.size());
     for (std::size_t e = 0; e < entries_.size(); ++e) {
         const FileRecord& file = database_.files[fileOfEntry_[e]];
-        if (selected.at(e) && file.hasStream) folderNeeded[file.folder] = true;
+        if (file.hasStream) entriesOfFolder[file.folder].push_back(e);
     }
-    for (std::size_t f = 0; f < folderNeeded.size(); ++f) {
-        if (folderNeeded[f]) ExtractFolder(f, selected, sink);
+    std::size_t firstStream = 0;
+    for (std::size_t f = 0; f < folders.size(); ++f) {
+        const bool needed = std::any_of(entriesOfFolder[f].begin(), entriesOfFolder[f].end(),
+                                        [&](std::size_t e) { return selected.at(e); });
+        if (needed) ExtractFolder(f, firstStream, entriesOfFolder[f], selected, sink);
+        firstStream += folders[f].numSubstreams;
     }
     for (std::size_t e = 0; e < entries_.size(); ++e) {
         if (!selected[e] || entries_[e].isFolder || entries_[e].hasData) continue;
@@ -76,20 +85,18 @@ void SevenZipArchive::Extract(const std::vector<bool>& selected, ExtractSink& si
     }
 }
 
-void SevenZipArchive::ExtractFolder(std::size_t folderIndex, const std::vector<bool>& selected,
-                                    ExtractSink& sink) {
+void SevenZipArchive::ExtractFolder(std::size_t folderIndex, std::size_t firstStream,
+                                    const std::vector<std::size_t>& folderEntries,
+                                    const std::vector<bool>& selected, ExtractSink& sink) {
     const FolderInfo& folder = database_.streams.folders[folderIndex];
     // Entry of each substream (none for streams no file claims), and the last one wanted.
     std::vector<std::optional<std::size_t>> entryOfStream(folder.numSubstreams);
     std::size_t lastWanted = 0;
-    for (std::size_t e = 0; e < entries_.size(); ++e) {
-        const FileRecord& file = database_.files[fileOfEntry_[e]];
-        if (!file.hasStream || file.folder != folderIndex) continue;
-        entryOfStream[file.substream] = e;
-        if (selected[e]) lastWanted = file.substream;
+    for (std::size_t e : folderEntries) {
+        const std::size_t substream = database_.files[fileOfEntry_[e]].substream;
+        entryOfStream[substream] = e;
+        if (selected[e]) lastWanted = std::max(lastWanted, substream);
     }
-    std::size_t firstStream = 0;
-    for (std::size_t f = 0; f < folderIndex; ++f) firstStream += database_.streams.folders[f].numSubstreams;
 
     std::unique_ptr<InStream> stream;
     try {
@@ -97,27 +104,30 @@ void SevenZipArchive::ExtractFolder(std::size_t folderIndex, const std::vector<b
     } catch (const std::bad_alloc&) {
         throw ArchiveError(KEL_ERROR_OUT_OF_MEMORY, "no memory for a decoder");
     }
-    std::vector<std::uint8_t> block(kBlockSize);
+    if (block_.empty()) block_.resize(kBlockSize);
+    const std::span<std::uint8_t> block(block_);
     for (std::size_t s = 0; s <= lastWanted; ++s) {
         const auto entry = entryOfStream[s];
         const bool wanted = entry && selected[*entry] && sink.BeginEntry(*entry);
         std::uint64_t remaining = database_.streams.substreamSizes[firstStream + s];
         Crc32 crc;
         while (remaining > 0) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), remaining));
-            const std::size_t got = ReadFull(*stream, std::span(block).first(n));
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), remaining));
+            const std::size_t got = ReadFull(*stream, block.first(n));
             if (got != n) ThrowCorruptData("the data ends early");
             remaining -= n;
             if (wanted) {
-                crc.Update(std::span(block).first(n));
-                sink.EntryData(std::span<const std::uint8_t>(block).first(n));
+                crc.Update(block.first(n));
+                sink.EntryData(block.first(n));
             }
         }
         if (!wanted) continue;
         const auto expected = database_.streams.substreamCrcs[firstStream + s];
         if (expected && crc.Value() != *expected) {
-            throw ArchiveError(KEL_ERROR_CRC_MISMATCH,
-                               "CRC check failed for " + entries_[*entry].utf8.value_or("an entry"));
+            throw ArchiveError(
+                KEL_ERROR_CRC_MISMATCH,
+                "CRC check failed for " + entries_[*entry].utf8.value_or("an entry"));
         }
         sink.EndEntry(*entry);
     }

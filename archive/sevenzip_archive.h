@@ -18,7 +18,7 @@
 namespace kel::archive {
 
 struct ArchiveEntry {
-    std::u16string name;            // as stored, separators turned into '\'
+    std::u16string name;              // as stored, separators turned into '\'
     std::optional<std::string> utf8;  // the name in UTF-8; nothing when it is not valid UTF-16
     bool isFolder = false;
     bool hasData = false;  // false for folders and empty files
@@ -30,7 +30,7 @@ struct ArchiveEntry {
 };
 
 class ExtractSink {
-public:
+  public:
     virtual ~ExtractSink() = default;
     // An entry's data begins; false skips it (its bytes are decoded but not handed on).
     virtual bool BeginEntry(std::size_t entry) = 0;
@@ -40,7 +40,7 @@ public:
 };
 
 class SevenZipArchive {
-public:
+  public:
     // Reads the table of contents; any damage or unsupported structure of it throws ArchiveError
     // with KEL_ERROR_CANNOT_OPEN (or OUT_OF_MEMORY / READ_FAILED when that was the cause).
     SevenZipArchive(ByteSource& source, DecodeContext& context);
@@ -53,14 +53,17 @@ public:
     // passes through.
     void Extract(const std::vector<bool>& selected, ExtractSink& sink);
 
-private:
-    void ExtractFolder(std::size_t folder, const std::vector<bool>& selected, ExtractSink& sink);
+  private:
+    void ExtractFolder(std::size_t folder, std::size_t firstStream,
+                       const std::vector<std::size_t>& folderEntries,
+                       const std::vector<bool>& selected, ExtractSink& sink);
 
     ByteSource& source_;
     DecodeContext& context_;
     ArchiveDatabase database_;
     std::vector<ArchiveEntry> entries_;
     std::vector<std::size_t> fileOfEntry_;  // database file index of each entry
+    std::vector<std::uint8_t> block_;       // transfer buffer, shared by all folders
 };
 
 }  // namespace kel::archive

@@ -125,7 +125,8 @@ FolderInfo ReadFolder(ByteReader& reader) {
         CoderInfo coder;
         const std::size_t idSize = flags & 0x0F;
         if (idSize > 8) ThrowCorruptHeader("coder id longer than 8 bytes");
-        for (std::uint8_t byte : reader.ReadBytes(idSize)) coder.methodId = (coder.methodId << 8) | byte;
+        for (std::uint8_t byte : reader.ReadBytes(idSize))
+            coder.methodId = (coder.methodId << 8) | byte;
         if ((flags & 0x10) != 0) {
             coder.numInStreams = reader.ReadNumber32();
             const std::uint32_t numOutStreams = reader.ReadNumber32();
@@ -133,7 +134,8 @@ FolderInfo ReadFolder(ByteReader& reader) {
                 ThrowCorruptHeader("coder stream count out of range");
             }
             if (numOutStreams != 1) {
-                throw ArchiveError(KEL_ERROR_CANNOT_OPEN, "coders with several outputs are not supported");
+                throw ArchiveError(KEL_ERROR_CANNOT_OPEN,
+                                   "coders with several outputs are not supported");
             }
         }
         if ((flags & 0x20) != 0) {
@@ -301,7 +303,8 @@ void LocatePackStreams(StreamsInfo& streams, std::uint64_t sourceSize) {
     for (std::uint64_t size : streams.packSizes) {
         streams.packOffsets.push_back(offset);
         offset = CheckedAdd(offset, size, "packed sizes overflow");
-        if (offset > sourceSize) ThrowCorruptHeader("packed data lies beyond the end of the archive");
+        if (offset > sourceSize)
+            ThrowCorruptHeader("packed data lies beyond the end of the archive");
     }
 }
 
@@ -330,7 +333,8 @@ void ReadFilesInfo(ByteReader& reader, ArchiveDatabase& database) {
         switch (type) {
             case id::kEmptyStream:
                 emptyStream = ReadBitVector(section, numFiles);
-                numEmpty = static_cast<std::size_t>(std::count(emptyStream.begin(), emptyStream.end(), true));
+                numEmpty = static_cast<std::size_t>(
+                    std::count(emptyStream.begin(), emptyStream.end(), true));
                 emptyFile.assign(numEmpty, false);
                 anti.assign(numEmpty, false);
                 break;
@@ -355,7 +359,8 @@ void ReadFilesInfo(ByteReader& reader, ArchiveDatabase& database) {
             }
             case id::kWinAttributes: {
                 const std::vector<bool> defined = ReadDefinedVector(section, numFiles);
-                if (section.ReadByte() != 0) ThrowCorruptHeader("external attributes are not supported");
+                if (section.ReadByte() != 0)
+                    ThrowCorruptHeader("external attributes are not supported");
                 for (std::size_t i = 0; i < numFiles; ++i) {
                     if (defined[i]) files[i].attributes = section.ReadUInt32();
                 }
@@ -426,7 +431,8 @@ std::vector<std::uint8_t> DecodeHeader(ByteReader& reader, ByteSource& source,
     LocatePackStreams(streams, source.Size());
     if (streams.folders.empty()) ThrowCorruptHeader("an encoded header without data");
     const FolderInfo& folder = streams.folders[0];
-    if (folder.UnpackSize() > context.memoryLimit || folder.UnpackSize() > (std::uint64_t{1} << 31)) {
+    if (folder.UnpackSize() > context.memoryLimit ||
+        folder.UnpackSize() > (std::uint64_t{1} << 31)) {
         throw ArchiveError(KEL_ERROR_OUT_OF_MEMORY, "the archive header is too large");
     }
     // Grown as data arrives, so a forged size costs no memory before the data backs it.
@@ -456,7 +462,8 @@ ArchiveDatabase ReadArchiveDatabase(ByteSource& source, DecodeContext& context) 
     if (start[6] != 0) throw ArchiveError(KEL_ERROR_CANNOT_OPEN, "unsupported 7z format version");
     ByteReader fields(std::span<const std::uint8_t>(start).subspan(8));
     const std::uint32_t startCrc = fields.ReadUInt32();
-    if (context.checkHeaderCrcs && ComputeCrc32(std::span<const std::uint8_t>(start).subspan(12)) != startCrc) {
+    if (context.checkHeaderCrcs &&
+        ComputeCrc32(std::span<const std::uint8_t>(start).subspan(12)) != startCrc) {
         ThrowCorruptHeader("the signature header fails its CRC check");
     }
     const std::uint64_t nextOffset = fields.ReadUInt64();

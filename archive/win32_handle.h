@@ -9,12 +9,13 @@
 namespace kel::archive {
 
 class UniqueFile {
-public:
+  public:
     UniqueFile() = default;
     explicit UniqueFile(HANDLE handle) : handle_(handle) {}
     UniqueFile(const UniqueFile&) = delete;
     UniqueFile& operator=(const UniqueFile&) = delete;
-    UniqueFile(UniqueFile&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+    UniqueFile(UniqueFile&& other) noexcept
+        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
     UniqueFile& operator=(UniqueFile&& other) noexcept {
         if (this != &other) Reset(std::exchange(other.handle_, INVALID_HANDLE_VALUE));
         return *this;
@@ -33,7 +34,7 @@ public:
         handle_ = handle;
     }
 
-private:
+  private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 

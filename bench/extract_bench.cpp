@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    const int32_t ok = ExtractArchive(argv[1], 1, argv[2], nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr);
+    const int32_t ok = ExtractArchive(argv[1], 1, argv[2], nullptr, 0, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr);
     QueryPerformanceCounter(&end);
     if (!ok) {
         std::printf("error %d\n", GetLastArchiveError(0));

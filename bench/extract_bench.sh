@@ -29,8 +29,8 @@ if [ ! -f "$archive" ]; then
     done
     # 36 MiB of incompressible bytes in 9 files.
     for i in $(seq 1 9); do
-        head -c 4194304 /dev/zero | openssl enc -aes-128-ctr -nosalt -K "$(printf '%032x' "$i")" \
-            -iv 00000000000000000000000000000000 >"$work/src/random/blob$i.bin"
+        LC_ALL=C awk -v seed="$((100 + i))" 'BEGIN { srand(seed); for (n = 0; n < 4194304; n++)
+            printf "%c", int(rand() * 256) }' >"$work/src/random/blob$i.bin"
     done
     (cd "$work/src" && 7zz a -bso0 -bsp0 -m0=LZMA2 -mx5 "$archive" . >/dev/null)
 fi

@@ -22,7 +22,8 @@ kel_wine_start() {
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w
     fi
-    wineserver -p
+    # A server already running for this prefix (from an earlier run) is reused.
+    wineserver -p 2>/dev/null || true
     # Start Wine's background processes (services, explorer) now, detached from every pipe: when
     # a test's first program starts them instead, they inherit its output pipe and the test
     # runner waits for that pipe to close until its time-out.

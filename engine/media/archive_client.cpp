@@ -23,13 +23,13 @@ thread_local CallState* tCall = nullptr;
 // Installs a call's state on this thread for the scope, restoring the previous one (a callback
 // may itself use the wrappers).
 class ScopedCall {
-public:
+  public:
     explicit ScopedCall(CallState& state) : previous_(tCall) { tCall = &state; }
     ~ScopedCall() { tCall = previous_; }
     ScopedCall(const ScopedCall&) = delete;
     ScopedCall& operator=(const ScopedCall&) = delete;
 
-private:
+  private:
     CallState* previous_;
 };
 
@@ -81,10 +81,11 @@ int32_t KEL_ARCHIVE_CALL SecondCallback(const char* path, int32_t outcome) {
     });
 }
 
-int32_t KEL_ARCHIVE_CALL QuestionCallback(const char*, uint32_t, uint32_t, uint32_t, uint32_t, const char*,
-                                          uint32_t, uint32_t, uint32_t, uint32_t) {
+int32_t KEL_ARCHIVE_CALL QuestionCallback(const char*, uint32_t, uint32_t, uint32_t, uint32_t,
+                                          const char*, uint32_t, uint32_t, uint32_t, uint32_t) {
     return Shielded(KEL_REPLACE_CANCEL, [](CallState& call) -> int32_t {
-        if (call.callbacks != nullptr && call.callbacks->question) return call.callbacks->question();
+        if (call.callbacks != nullptr && call.callbacks->question)
+            return call.callbacks->question();
         return call.answerFlag ? KEL_REPLACE_ALL : KEL_REPLACE_SKIP;
     });
 }
@@ -117,31 +118,33 @@ std::string ExceptionText(const std::exception_ptr& failure) {
 }
 
 void ClearReceivers(const ArchiveListReceivers& receivers) {
-    for (StringList* list : {receivers.paths, receivers.sizes, receivers.packedSizes, receivers.times,
-                             receivers.attributes}) {
+    for (StringList* list : {receivers.paths, receivers.sizes, receivers.packedSizes,
+                             receivers.times, receivers.attributes}) {
         if (list != nullptr) list->Clear();
     }
 }
 
 // Closes a listing handle on every way out.
 class ListingHandle {
-public:
-    ListingHandle(const ArchiveLibrary& library, KelListHandle handle) : library_(library), handle_(handle) {}
+  public:
+    ListingHandle(const ArchiveLibrary& library, KelListHandle handle)
+        : library_(library), handle_(handle) {}
     ~ListingHandle() {
         if (handle_ != nullptr) library_.closeList(handle_);
     }
     ListingHandle(const ListingHandle&) = delete;
     ListingHandle& operator=(const ListingHandle&) = delete;
 
-private:
+  private:
     const ArchiveLibrary& library_;
     KelListHandle handle_;
 };
 
 }  // namespace
 
-bool ListArchive(const ArchivePorts& ports, const std::string& archivePath, const std::string& password,
-                 const ArchiveListReceivers& receivers, std::string& errorText) {
+bool ListArchive(const ArchivePorts& ports, const std::string& archivePath,
+                 const std::string& password, const ArchiveListReceivers& receivers,
+                 std::string& errorText) {
     errorText.clear();
     try {
         ClearReceivers(receivers);
@@ -150,8 +153,9 @@ bool ListArchive(const ArchivePorts& ports, const std::string& archivePath, cons
         ScopedCall scope(state);
         const KelArchiveEntry* entries = nullptr;
         uint32_t count = 0;
-        KelListHandle handle = ports.library.openList(archivePath.c_str(), 0, PasswordCallback, nullptr, nullptr,
-                                                      nullptr, password.c_str(), &entries, &count);
+        KelListHandle handle =
+            ports.library.openList(archivePath.c_str(), 0, PasswordCallback, nullptr, nullptr,
+                                   nullptr, password.c_str(), &entries, &count);
         RethrowCallbackFailure(state);
         if (handle == nullptr) {
             errorText = ListingErrorText(ports.library.lastError(0));
@@ -198,9 +202,9 @@ bool ExtractArchiveEntries(const ArchivePorts& ports, const std::string& archive
         state.answerFlag = answerFlag;
         ScopedCall scope(state);
         const int32_t mode = modeFlag ? 0 : 1;
-        const int32_t ok = ports.library.extract(archivePath.c_str(), 1, outputFolder.c_str(), &targets, mode,
-                                                 password.c_str(), PasswordCallback, ProgressCallback,
-                                                 SecondCallback, QuestionCallback);
+        const int32_t ok = ports.library.extract(
+            archivePath.c_str(), 1, outputFolder.c_str(), &targets, mode, password.c_str(),
+            PasswordCallback, ProgressCallback, SecondCallback, QuestionCallback);
         if (state.failure) {
             errorText = ExceptionText(state.failure);
             return false;
@@ -216,10 +220,11 @@ bool ExtractArchiveEntries(const ArchivePorts& ports, const std::string& archive
     }
 }
 
-bool UnpackPayload(const ArchivePorts& ports, const std::string& archivePath, const std::string& supportDir) {
+bool UnpackPayload(const ArchivePorts& ports, const std::string& archivePath,
+                   const std::string& supportDir) {
     std::string ignoredErrorText;
-    return ExtractArchiveEntries(ports, archivePath, "", supportDir, ArchiveExtractCallbacks{}, nullptr,
-                                 ignoredErrorText, true, true);
+    return ExtractArchiveEntries(ports, archivePath, "", supportDir, ArchiveExtractCallbacks{},
+                                 nullptr, ignoredErrorText, true, true);
 }
 
 }  // namespace kel

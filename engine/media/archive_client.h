@@ -52,8 +52,9 @@ struct ArchiveListReceivers {
     StringList* times = nullptr;
     StringList* attributes = nullptr;
 };
-bool ListArchive(const ArchivePorts& ports, const std::string& archivePath, const std::string& password,
-                 const ArchiveListReceivers& receivers, std::string& errorText);
+bool ListArchive(const ArchivePorts& ports, const std::string& archivePath,
+                 const std::string& password, const ArchiveListReceivers& receivers,
+                 std::string& errorText);
 
 // Callbacks a caller of "Extract archive" may give; empty ones are replaced by the defaults
 // (password: the wrapper's password once; progress and second callback: go on; question: 4 when
@@ -79,6 +80,7 @@ bool ExtractArchiveEntries(const ArchivePorts& ports, const std::string& archive
 
 // Start-up's payload: every entry of the archive into the support folder, no password, default
 // callbacks, answer and mode flags set. The error text is dropped: start-up shows its own.
-bool UnpackPayload(const ArchivePorts& ports, const std::string& archivePath, const std::string& supportDir);
+bool UnpackPayload(const ArchivePorts& ports, const std::string& archivePath,
+                   const std::string& supportDir);
 
 }  // namespace kel

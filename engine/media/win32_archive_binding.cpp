@@ -6,8 +6,8 @@
 namespace kel {
 namespace {
 
-std::string FormatWith(int (WINAPI* format)(LCID, DWORD, const SYSTEMTIME*, LPCSTR, LPSTR, int), DWORD flags,
-                       const SYSTEMTIME& time) {
+std::string FormatWith(int(WINAPI* format)(LCID, DWORD, const SYSTEMTIME*, LPCSTR, LPSTR, int),
+                       DWORD flags, const SYSTEMTIME& time) {
     char text[128];
     const int n = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text, sizeof text);
     return n > 0 ? std::string(text, static_cast<std::size_t>(n - 1)) : std::string();
@@ -21,10 +21,12 @@ std::string Win32FileTimeText(std::uint64_t fileTimeUtc) {
     utc.dwHighDateTime = static_cast<DWORD>(fileTimeUtc >> 32);
     SYSTEMTIME universal;
     SYSTEMTIME local;
-    if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
+    if (!FileTimeToSystemTime(&utc, &universal) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
         return std::string();
     }
-    return FormatWith(GetDateFormatA, DATE_SHORTDATE, local) + " " + FormatWith(GetTimeFormatA, 0, local);
+    return FormatWith(GetDateFormatA, DATE_SHORTDATE, local) + " " +
+           FormatWith(GetTimeFormatA, 0, local);
 }
 
 const ArchivePorts& Win32ArchivePorts() {

@@ -2,10 +2,10 @@
 // called with the standard calling convention, listing and extracting 7zz-made archives onto the
 // disk of the Wine prefix. Checks files, sizes, times and attributes on disk, the 48-byte
 // records, the error codes and the callbacks.
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -62,7 +62,7 @@ std::string Fixture(const char* name) { return test::FixturePath(name); }
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
@@ -71,29 +71,30 @@ public:
                 std::to_string(++counter);
         CreateDirectoryA(path_.c_str(), nullptr);
     }
-    ~TempFolder() { Remove(path_); }
+    ~TempFolder() { Remove(std::wstring(path_.begin(), path_.end())); }
     const std::string& Path() const { return path_; }
     std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
 
-private:
-    static void Remove(const std::string& path) {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+  private:
+    // Wide names: entries may have names the code page cannot show.
+    static void Remove(const std::wstring& path) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
         if (find != INVALID_HANDLE_VALUE) {
             do {
-                const std::string name = data.cFileName;
-                if (name == "." || name == "..") continue;
-                const std::string child = path + "\\" + name;
+                const std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring child = path + L"\\" + name;
                 if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                     Remove(child);
                 } else {
-                    SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(child.c_str());
+                    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileW(child.c_str());
                 }
-            } while (FindNextFileA(find, &data));
+            } while (FindNextFileW(find, &data));
             FindClose(find);
         }
-        RemoveDirectoryA(path.c_str());
+        RemoveDirectoryW(path.c_str());
     }
     std::string path_;
 };
@@ -103,23 +104,26 @@ std::vector<std::uint8_t> ReadDiskFile(const std::string& path) {
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::uint64_t WriteTime(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
 }
 
 int32_t ExtractAll(const std::string& archive, const std::string& folder, int32_t mode = 0,
                    KelProgressCallback progress = nullptr, KelReplaceCallback replace = nullptr,
                    KelFileDoneCallback fileDone = nullptr) {
-    return Lib().extract(archive.c_str(), 1, folder.c_str(), nullptr, mode, nullptr, nullptr, progress,
-                         fileDone, replace);
+    return Lib().extract(archive.c_str(), 1, folder.c_str(), nullptr, mode, nullptr, nullptr,
+                         progress, fileDone, replace);
 }
 
 class archive_dll : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(Lib().module, nullptr) << "kel.lib did not load";
         ASSERT_TRUE(Lib().open && Lib().close && Lib().extract && Lib().lastError)
@@ -130,8 +134,8 @@ protected:
 TEST_F(archive_dll, ListsRecordsOf48Bytes) {
     const KelArchiveEntry* entries = nullptr;
     uint32_t count = 0;
-    KelListHandle handle =
-        Lib().open(Fixture("lzma2_solid.7z").c_str(), 0, nullptr, nullptr, nullptr, nullptr, nullptr, &entries, &count);
+    KelListHandle handle = Lib().open(Fixture("lzma2_solid.7z").c_str(), 0, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr, &entries, &count);
     ASSERT_NE(handle, nullptr) << Lib().lastError(0);
     EXPECT_EQ(Lib().lastError(0), KEL_ERROR_NONE);
     ASSERT_EQ(count, test::FixtureTree().size());
@@ -182,7 +186,8 @@ TEST_F(archive_dll, ExtractsFilesWithTimesAndAttributes) {
         }
         EXPECT_EQ(ReadDiskFile(path), test::ReadTreeFile(relative)) << path;
     }
-    EXPECT_NE(GetFileAttributesA((target + "\\readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_NE(GetFileAttributesA((target + "\\readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
+              0u);
     EXPECT_EQ(GetFileAttributesA((target + "\\readme.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 
     // Mode 0 replaces what is there, read-only files included.
@@ -204,10 +209,13 @@ TEST_F(archive_dll, ErrorCodes) {
         {Fixture("tree/readme.txt"), KEL_ERROR_CANNOT_OPEN},
     };
     for (const auto& c : lists) {
-        EXPECT_EQ(Lib().open(c.archive.c_str(), 0, nullptr, nullptr, nullptr, nullptr, nullptr, &entries, &count), nullptr);
+        EXPECT_EQ(Lib().open(c.archive.c_str(), 0, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             &entries, &count),
+                  nullptr);
         EXPECT_EQ(Lib().lastError(0), c.code) << c.archive;
     }
-    EXPECT_EQ(Lib().open(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, &entries, &count), nullptr);
+    EXPECT_EQ(Lib().open(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, &entries, &count),
+              nullptr);
     EXPECT_EQ(Lib().lastError(0), KEL_ERROR_INVALID_ARGUMENT);
 
     struct ExtractCase {
@@ -225,7 +233,8 @@ TEST_F(archive_dll, ErrorCodes) {
         EXPECT_EQ(ExtractAll(Fixture(c.archive), folder), 0) << c.archive;
         EXPECT_EQ(Lib().lastError(0), c.code) << c.archive;
     }
-    EXPECT_FALSE(Exists(out / "x_corrupt_crc.7z\\bin\\random.bin")) << "a file failing its CRC is deleted";
+    EXPECT_FALSE(Exists(out / "x_corrupt_crc.7z\\bin\\random.bin"))
+        << "a file failing its CRC is deleted";
 
     // A success clears the code; a failure on another thread does not touch this thread's code.
     ASSERT_EQ(ExtractAll(Fixture("copy.7z"), out / "ok"), 1);
@@ -236,11 +245,13 @@ TEST_F(archive_dll, ErrorCodes) {
 
 TEST_F(archive_dll, HostileNameWritesNothingOutside) {
     TempFolder out;
-    auto bytes = test::ReplaceStoredName(test::ReadFixture("copy.7z"), u"docs/guide.txt", u"../../guide.tx");
+    auto bytes =
+        test::ReplaceStoredName(test::ReadFixture("copy.7z"), u"docs/guide.txt", u"../../guide.tx");
     const std::string archive = out / "hostile.7z";
     {
         std::ofstream file(archive, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
     const std::string target = out / "a\\b";
     EXPECT_EQ(ExtractAll(archive, target), 0);
@@ -259,8 +270,9 @@ struct CallbackLog {
 };
 CallbackLog gLog;
 
-int32_t KEL_ARCHIVE_CALL CountingReplace(const char*, uint32_t sizeLow, uint32_t sizeHigh, uint32_t, uint32_t,
-                                         const char*, uint32_t, uint32_t, uint32_t, uint32_t) {
+int32_t KEL_ARCHIVE_CALL CountingReplace(const char*, uint32_t sizeLow, uint32_t sizeHigh, uint32_t,
+                                         uint32_t, const char*, uint32_t, uint32_t, uint32_t,
+                                         uint32_t) {
     ++gLog.replaceQuestions;
     gLog.existingSize = (static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow;
     return gLog.replaceAnswer;
@@ -307,7 +319,9 @@ TEST_F(archive_dll, ProgressStopDeletesThePartialFile) {
     EXPECT_FALSE(Exists(out / "numbers.txt"));
 
     gLog = {};
-    ASSERT_EQ(ExtractAll(Fixture("lzma2_nonsolid.7z"), out.Path(), 0, StoppingProgress, nullptr, CountingFileDone), 1);
+    ASSERT_EQ(ExtractAll(Fixture("lzma2_nonsolid.7z"), out.Path(), 0, StoppingProgress, nullptr,
+                         CountingFileDone),
+              1);
     EXPECT_EQ(gLog.filesDone, 6) << "the file-done callback sees each written file on disk";
 }
 
@@ -315,8 +329,8 @@ TEST_F(archive_dll, ChosenTargetsOnly) {
     TempFolder out;
     const char* paths[] = {"docs\\guide.txt", "README.TXT"};
     KelTargetFiles targets{paths, 2};
-    ASSERT_EQ(Lib().extract(Fixture("lzma2_solid.7z").c_str(), 0, out.Path().c_str(), &targets, 0, nullptr,
-                            nullptr, nullptr, nullptr, nullptr),
+    ASSERT_EQ(Lib().extract(Fixture("lzma2_solid.7z").c_str(), 0, out.Path().c_str(), &targets, 0,
+                            nullptr, nullptr, nullptr, nullptr, nullptr),
               1);
     EXPECT_TRUE(Exists(out / "guide.txt")) << "path option 0 drops the folders";
     EXPECT_TRUE(Exists(out / "readme.txt"));
@@ -325,10 +339,58 @@ TEST_F(archive_dll, ChosenTargetsOnly) {
 
     const char* missing[] = {"nothere.txt"};
     KelTargetFiles none{missing, 1};
-    EXPECT_EQ(Lib().extract(Fixture("lzma2_solid.7z").c_str(), 1, out.Path().c_str(), &none, 0, nullptr,
-                            nullptr, nullptr, nullptr, nullptr),
+    EXPECT_EQ(Lib().extract(Fixture("lzma2_solid.7z").c_str(), 1, out.Path().c_str(), &none, 0,
+                            nullptr, nullptr, nullptr, nullptr, nullptr),
               0);
     EXPECT_EQ(Lib().lastError(0), KEL_ERROR_ENTRY_NOT_FOUND);
+}
+
+// Stored names are UTF-16: the listing shows them in the ANSI code page (a character it lacks as
+// '?'), the files on disk get the stored name itself.
+TEST_F(archive_dll, NamesBeyondTheCodePage) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the expectations are for the Western code page";
+    const KelArchiveEntry* entries = nullptr;
+    uint32_t count = 0;
+    KelListHandle handle = Lib().open(Fixture("unicode.7z").c_str(), 0, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr, &entries, &count);
+    ASSERT_NE(handle, nullptr);
+    std::vector<std::string> names;
+    for (uint32_t i = 0; i < count; ++i) names.emplace_back(entries[i].path);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"?.txt", "caf\xE9.txt"}));
+
+    // The listed names find their entries again, '?' included.
+    std::vector<const char*> paths;
+    for (const auto& name : names) paths.push_back(name.c_str());
+    KelTargetFiles targets{paths.data(), static_cast<uint32_t>(paths.size())};
+    TempFolder out;
+    ASSERT_EQ(Lib().extract(Fixture("unicode.7z").c_str(), 1, out.Path().c_str(), &targets, 0,
+                            nullptr, nullptr, nullptr, nullptr, nullptr),
+              1)
+        << Lib().lastError(0);
+    Lib().close(handle);
+    const std::wstring folder(out.Path().begin(), out.Path().end());
+    EXPECT_NE(GetFileAttributesW((folder + L"\\\u0416.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW((folder + L"\\caf\u00e9.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The engine's message table travels appended to kel.lib; the library must load and work so.
+TEST_F(archive_dll, LoadsWithDataAppended) {
+    TempFolder out;
+    // Another name, so that the loader cannot hand back the kel.lib this program imports.
+    const std::string copy = out / "kel_with_tail.lib";
+    ASSERT_TRUE(CopyFileA((ModuleFolder() + "kel.lib").c_str(), copy.c_str(), FALSE));
+    {
+        std::ofstream file(copy, std::ios::binary | std::ios::app);
+        file << std::string(5000, '\x5A') << "message table";
+    }
+    HMODULE module = LoadLibraryExA(copy.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    ASSERT_NE(module, nullptr) << GetLastError();
+    EXPECT_NE(module, Lib().module);
+    auto lastError = Resolve<LastErrorFn>(module, "GetLastArchiveError");
+    ASSERT_NE(lastError, nullptr);
+    EXPECT_EQ(lastError(0), KEL_ERROR_NONE);
+    FreeLibrary(module);
 }
 
 }  // namespace

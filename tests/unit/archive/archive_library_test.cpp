@@ -1,11 +1,13 @@
 // The library's behaviour behind its four functions: listing records, chosen entries, path checks
 // before any write, replace answers, progress and stop, the password order.
+#include "archive/archive_library.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "archive/archive_error.h"
-#include "archive/archive_library.h"
 #include "archive_test_support.h"
 
 namespace kel::archive {
@@ -22,7 +24,10 @@ static_assert(offsetof(KelArchiveEntry, attributes) == 40);
 
 struct Opened {
     explicit Opened(std::vector<std::uint8_t> data)
-        : bytes(std::move(data)), source(bytes), archive(source, context), listing(archive, test::Utf8Name) {}
+        : bytes(std::move(data)),
+          source(bytes),
+          archive(source, context),
+          listing(archive, test::Utf8Name) {}
     std::vector<std::uint8_t> bytes;
     MemoryByteSource source;
     DecodeContext context;
@@ -63,12 +68,25 @@ TEST(archive_library, ListingRecords) {
     EXPECT_LT(packedTotal, opened.bytes.size());
 }
 
+TEST(archive_library, NamesBeyondAscii) {
+    Opened opened(ReadFixture("unicode.7z"));
+    std::vector<std::string> names;
+    for (std::uint32_t i = 0; i < opened.listing.Count(); ++i)
+        names.emplace_back(opened.listing.Records()[i].path);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"caf\xC3\xA9.txt", "\xD0\x96.txt"}));
+    MemoryOutputFolder output;
+    ASSERT_EQ(Extract(opened, output, {}), KEL_ERROR_NONE);
+    EXPECT_EQ(output.files.size(), 2u);
+}
+
 TEST(archive_library, ExtractsEverythingWithTimesAndAttributes) {
     Opened opened(ReadFixture("lzma2_nonsolid.7z"));
     MemoryOutputFolder output;
     ASSERT_EQ(Extract(opened, output, {}), KEL_ERROR_NONE);
     EXPECT_EQ(output.files.size(), 6u);
-    EXPECT_EQ(output.files["docs\\deep\\deeper\\note.txt"].data, test::ReadTreeFile("docs/deep/deeper/note.txt"));
+    EXPECT_EQ(output.files["docs\\deep\\deeper\\note.txt"].data,
+              test::ReadTreeFile("docs/deep/deeper/note.txt"));
     EXPECT_TRUE(output.files["empty.txt"].data.empty());
     EXPECT_EQ(output.files["readonly.txt"].attributes & 0x1, 0x1u);
     EXPECT_EQ(output.files["readme.txt"].modified, test::kFixtureTime);
@@ -137,7 +155,8 @@ TEST(archive_library, HostileEntryWritesNothing) {
     }
     Opened absolute(ReadFixture("absolute.7z"));
     MemoryOutputFolder output;
-    EXPECT_EQ(Extract(absolute, output, {}), KEL_ERROR_ILLEGAL_PATH) << "7zz -spf stores a rooted path";
+    EXPECT_EQ(Extract(absolute, output, {}), KEL_ERROR_ILLEGAL_PATH)
+        << "7zz -spf stores a rooted path";
     EXPECT_TRUE(output.files.empty());
 }
 
@@ -154,10 +173,22 @@ TEST(archive_library, ReplaceAnswers) {
         const char* why;
     };
     const ReplaceCase cases[] = {
-        {false, {KEL_REPLACE_SKIP}, KEL_ERROR_NONE, 0, true, true, "mode 0 replaces without asking"},
+        {false,
+         {KEL_REPLACE_SKIP},
+         KEL_ERROR_NONE,
+         0,
+         true,
+         true,
+         "mode 0 replaces without asking"},
         {true, {KEL_REPLACE_SKIP}, KEL_ERROR_NONE, 2, false, false, "1 keeps each file"},
         {true, {KEL_REPLACE_YES}, KEL_ERROR_NONE, 2, true, true, "2 replaces each file"},
-        {true, {KEL_REPLACE_ALL}, KEL_ERROR_NONE, 1, true, true, "4 replaces all without more questions"},
+        {true,
+         {KEL_REPLACE_ALL},
+         KEL_ERROR_NONE,
+         1,
+         true,
+         true,
+         "4 replaces all without more questions"},
         {true, {KEL_REPLACE_SKIP_ALL}, KEL_ERROR_NONE, 1, false, false, "3 keeps all"},
         {true, {KEL_REPLACE_CANCEL}, KEL_ERROR_CANCELLED, 1, false, false, "0 stops"},
         {true, {77}, KEL_ERROR_NONE, 2, false, false, "an unknown answer keeps the file"},
@@ -171,7 +202,8 @@ TEST(archive_library, ReplaceAnswers) {
         callbacks.replace = [&](const ReplaceQuestion& question) {
             EXPECT_EQ(question.existing.size, 3u);
             EXPECT_EQ(question.existingPath, "out\\" + question.entryPath);
-            const int answer = c.answers[std::min<std::size_t>(static_cast<std::size_t>(questions), c.answers.size() - 1)];
+            const int answer = c.answers[std::min<std::size_t>(static_cast<std::size_t>(questions),
+                                                               c.answers.size() - 1)];
             ++questions;
             return answer;
         };
@@ -205,7 +237,9 @@ TEST(archive_library, ProgressCountsToTheTotalAndCanStop) {
     EXPECT_GE(reports, 3) << "reports at the start, about every MiB and at the end";
 
     MemoryOutputFolder stopped;
-    callbacks.progress = [](const std::string&, std::uint64_t done, std::uint64_t) { return done < (1u << 20); };
+    callbacks.progress = [](const std::string&, std::uint64_t done, std::uint64_t) {
+        return done < (1u << 20);
+    };
     EXPECT_EQ(Extract(opened, stopped, {}, callbacks), KEL_ERROR_CANCELLED);
     EXPECT_TRUE(stopped.files.empty()) << "the file being written is deleted";
 }
@@ -227,7 +261,8 @@ TEST(archive_library, FileDoneReportsAndStops) {
     int calls = 0;
     callbacks.fileDone = [&](const std::string&, int) { return ++calls < 7; };
     EXPECT_EQ(Extract(opened, stopped, {}, callbacks), KEL_ERROR_CANCELLED);
-    EXPECT_EQ(stopped.files.size(), 2u) << "five folders, then two files: the second one answered 0";
+    EXPECT_EQ(stopped.files.size(), 2u)
+        << "five folders, then two files: the second one answered 0";
 }
 
 TEST(archive_library, CorruptFileIsNotLeftBehind) {

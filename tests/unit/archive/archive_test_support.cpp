@@ -26,14 +26,16 @@ std::uint64_t Read64(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 }
 
 void Write32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 std::string Narrow(const std::u16string& text) { return Utf16ToUtf8(text).value_or("?"); }
 
 class MemoryFile : public OutputFile {
-public:
-    MemoryFile(MemoryOutputFolder& folder, std::string path) : folder_(folder), path_(std::move(path)) {}
+  public:
+    MemoryFile(MemoryOutputFolder& folder, std::string path)
+        : folder_(folder), path_(std::move(path)) {}
     ~MemoryFile() override {
         if (!committed_) folder_.files.erase(path_);
     }
@@ -47,7 +49,7 @@ public:
         committed_ = true;
     }
 
-private:
+  private:
     MemoryOutputFolder& folder_;
     std::string path_;
     bool committed_ = false;
@@ -67,7 +69,9 @@ std::string FixturePath(const std::string& relative) {
     return path;
 }
 
-std::vector<std::uint8_t> ReadFixture(const std::string& name) { return ReadFile(FixturePath(name)); }
+std::vector<std::uint8_t> ReadFixture(const std::string& name) {
+    return ReadFile(FixturePath(name));
+}
 
 std::vector<std::uint8_t> ReadTreeFile(const std::string& relative) {
     return ReadFile(FixturePath("tree/" + relative));
@@ -75,8 +79,8 @@ std::vector<std::uint8_t> ReadTreeFile(const std::string& relative) {
 
 std::string Utf8Name(std::u16string_view name) { return Utf16ToUtf8(name).value_or("?"); }
 
-std::vector<std::uint8_t> ReplaceStoredName(std::vector<std::uint8_t> archive, const std::u16string& from,
-                                            const std::u16string& to) {
+std::vector<std::uint8_t> ReplaceStoredName(std::vector<std::uint8_t> archive,
+                                            const std::u16string& from, const std::u16string& to) {
     if (from.size() != to.size()) throw std::invalid_argument("names of different length");
     auto encode = [](const std::u16string& text) {
         std::vector<std::uint8_t> bytes;

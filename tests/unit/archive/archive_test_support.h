@@ -24,8 +24,8 @@ std::string Utf8Name(std::u16string_view name);
 
 // Replaces a stored name in an archive whose header is not packed (made with -mhc=off); `from`
 // and `to` must have the same length. Fixes the header CRC.
-std::vector<std::uint8_t> ReplaceStoredName(std::vector<std::uint8_t> archive, const std::u16string& from,
-                                            const std::u16string& to);
+std::vector<std::uint8_t> ReplaceStoredName(std::vector<std::uint8_t> archive,
+                                            const std::u16string& from, const std::u16string& to);
 
 // 2021-03-04 05:06:07 UTC, the time of every fixture file, as a FILETIME.
 inline constexpr std::uint64_t kFixtureTime = (1614834367ull + 11644473600ull) * 10000000ull;
@@ -39,7 +39,7 @@ const std::vector<TreeEntry>& FixtureTree();
 
 // Output folder in memory; paths in UTF-8 with '\'.
 class MemoryOutputFolder : public OutputFolder {
-public:
+  public:
     struct File {
         std::vector<std::uint8_t> data;
         std::uint64_t modified = 0;

@@ -1,8 +1,8 @@
 // The entry path check against names an archive could use to write outside the output folder or
 // to reach a device, and the UTF-16 conversion of stored names.
-#include <gtest/gtest.h>
-
 #include "archive/entry_path.h"
+
+#include <gtest/gtest.h>
 
 namespace kel::archive {
 namespace {
@@ -90,7 +90,8 @@ TEST(archive_paths, Patterns) {
         {"", "*", true},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(MatchesEntryPattern(c.path, c.pattern), c.matches) << c.path << " ~ " << c.pattern;
+        EXPECT_EQ(MatchesEntryPattern(c.path, c.pattern), c.matches)
+            << c.path << " ~ " << c.pattern;
     }
 }
 
@@ -98,8 +99,10 @@ TEST(archive_paths, ConvertsStoredNames) {
     EXPECT_EQ(Utf16ToUtf8(u"plain"), "plain");
     EXPECT_EQ(Utf16ToUtf8(u"\u00e9\u20ac"), "\xC3\xA9\xE2\x82\xAC");
     EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), std::nullopt) << "lone high surrogate";
-    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00)) + u"x"), std::nullopt) << "lone low surrogate";
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), std::nullopt)
+        << "lone high surrogate";
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00)) + u"x"), std::nullopt)
+        << "lone low surrogate";
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace {
 using test::ReadFixture;
 
 class MemorySink : public ExtractSink {
-public:
+  public:
     explicit MemorySink(const SevenZipArchive& archive) : archive_(archive) {}
     std::map<std::string, std::vector<std::uint8_t>> files;
 
@@ -31,12 +31,13 @@ public:
     }
     void EndEntry(std::size_t) override {}
 
-private:
+  private:
     const SevenZipArchive& archive_;
     std::string current_;
 };
 
-std::map<std::string, std::vector<std::uint8_t>> ExtractAll(const std::vector<std::uint8_t>& bytes) {
+std::map<std::string, std::vector<std::uint8_t>> ExtractAll(
+    const std::vector<std::uint8_t>& bytes) {
     MemoryByteSource source(bytes);
     DecodeContext context;
     SevenZipArchive archive(source, context);
@@ -184,7 +185,8 @@ TEST(archive_reader, EmptyArchiveHasNoEntries) {
     std::vector<std::uint8_t> bytes = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C, 0, 4};
     bytes.resize(32, 0);
     const std::uint32_t crc = ComputeCrc32(std::span(bytes).subspan(12, 20));
-    for (int i = 0; i < 4; ++i) bytes[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (8 * i));
     MemoryByteSource source(bytes);
     DecodeContext context;
     SevenZipArchive archive(source, context);
@@ -230,8 +232,9 @@ TEST(archive_reader, HeaderNumbersAndCrc) {
     EXPECT_THROW(reader.ReadNumber(), ArchiveError) << "number cut short";
 
     const std::string check = "123456789";
-    EXPECT_EQ(ComputeCrc32(std::span(reinterpret_cast<const std::uint8_t*>(check.data()), check.size())),
-              0xCBF43926u);
+    EXPECT_EQ(
+        ComputeCrc32(std::span(reinterpret_cast<const std::uint8_t*>(check.data()), check.size())),
+        0xCBF43926u);
 }
 
 }  // namespace

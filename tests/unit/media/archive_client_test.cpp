@@ -1,14 +1,14 @@
 // The engine's archive wrappers against a fake of the library's four functions: what they pass
 // (modes, targets, callbacks), what they make of the answers (receivers, error texts), and the
 // per-call state of the default callbacks.
+#include "engine/media/archive_client.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include "engine/media/archive_client.h"
 
 namespace kel {
 namespace {
@@ -22,7 +22,9 @@ struct FakeLibrary {
     int closes = 0;
     // What a call does with its callbacks before answering.
     std::function<void(KelPasswordCallback)> onOpen;
-    std::function<void(KelPasswordCallback, KelProgressCallback, KelFileDoneCallback, KelReplaceCallback)> onExtract;
+    std::function<void(KelPasswordCallback, KelProgressCallback, KelFileDoneCallback,
+                       KelReplaceCallback)>
+        onExtract;
     // Extraction
     int32_t extractError = KEL_ERROR_NONE;
     int extracts = 0;
@@ -35,13 +37,15 @@ struct FakeLibrary {
 };
 FakeLibrary gFake;
 
-KelListHandle KEL_ARCHIVE_CALL FakeOpen(const char*, int32_t, KelPasswordCallback password, void*, void*, void*,
-                                        const char*, const KelArchiveEntry** entries, uint32_t* count) {
+KelListHandle KEL_ARCHIVE_CALL FakeOpen(const char*, int32_t, KelPasswordCallback password, void*,
+                                        void*, void*, const char*, const KelArchiveEntry** entries,
+                                        uint32_t* count) {
     ++gFake.opens;
     if (gFake.onOpen) gFake.onOpen(password);
     gFake.lastError = gFake.openError;
     if (gFake.openError != KEL_ERROR_NONE) return nullptr;
-    for (std::size_t i = 0; i < gFake.records.size(); ++i) gFake.records[i].path = gFake.names[i].c_str();
+    for (std::size_t i = 0; i < gFake.records.size(); ++i)
+        gFake.records[i].path = gFake.names[i].c_str();
     *entries = gFake.records.data();
     *count = static_cast<uint32_t>(gFake.records.size());
     return reinterpret_cast<KelListHandle>(&gFake);
@@ -49,8 +53,9 @@ KelListHandle KEL_ARCHIVE_CALL FakeOpen(const char*, int32_t, KelPasswordCallbac
 
 void KEL_ARCHIVE_CALL FakeClose(KelListHandle) { ++gFake.closes; }
 
-int32_t KEL_ARCHIVE_CALL FakeExtract(const char*, int32_t pathOption, const char* output, const KelTargetFiles* targets,
-                                     int32_t mode, const char* password, KelPasswordCallback passwordCallback,
+int32_t KEL_ARCHIVE_CALL FakeExtract(const char*, int32_t pathOption, const char* output,
+                                     const KelTargetFiles* targets, int32_t mode,
+                                     const char* password, KelPasswordCallback passwordCallback,
                                      KelProgressCallback progress, KelFileDoneCallback fileDone,
                                      KelReplaceCallback replace) {
     ++gFake.extracts;
@@ -59,7 +64,8 @@ int32_t KEL_ARCHIVE_CALL FakeExtract(const char*, int32_t pathOption, const char
     gFake.outputFolder = output;
     gFake.extractPassword = password;
     gFake.targets.clear();
-    for (uint32_t i = 0; targets != nullptr && i < targets->count; ++i) gFake.targets.emplace_back(targets->paths[i]);
+    for (uint32_t i = 0; targets != nullptr && i < targets->count; ++i)
+        gFake.targets.emplace_back(targets->paths[i]);
     if (gFake.onExtract) gFake.onExtract(passwordCallback, progress, fileDone, replace);
     gFake.lastError = gFake.extractError;
     return gFake.extractError == KEL_ERROR_NONE ? 1 : 0;
@@ -84,7 +90,7 @@ std::string AskPassword(KelPasswordCallback password) {
 }
 
 class archive_client : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         gFake = FakeLibrary{};
         gFake.names = {"docs", "docs\\a.txt", "b.bin"};
@@ -104,7 +110,8 @@ TEST_F(archive_client, ListFillsTheReceiversAsDecimalTexts) {
     StringList paths, sizes, packed, times, attributes;
     paths.Add("left over");
     std::string error = "left over";
-    ASSERT_TRUE(ListArchive(ports_, "a.7z", "", {&paths, &sizes, &packed, &times, &attributes}, error));
+    ASSERT_TRUE(
+        ListArchive(ports_, "a.7z", "", {&paths, &sizes, &packed, &times, &attributes}, error));
     EXPECT_EQ(error, "");
     EXPECT_EQ(paths.Lines(), (std::vector<std::string>{"docs", "docs\\a.txt", "b.bin"}));
     EXPECT_EQ(sizes.Lines(), (std::vector<std::string>{"0", "1234", "5000000000"}));
@@ -113,7 +120,8 @@ TEST_F(archive_client, ListFillsTheReceiversAsDecimalTexts) {
     EXPECT_EQ(attributes.Lines(), (std::vector<std::string>{"16", "33", "0"}));
     EXPECT_EQ(gFake.closes, 1);
 
-    ASSERT_TRUE(ListArchive(ports_, "a.7z", "", {nullptr, &sizes, nullptr, nullptr, nullptr}, error))
+    ASSERT_TRUE(
+        ListArchive(ports_, "a.7z", "", {nullptr, &sizes, nullptr, nullptr, nullptr}, error))
         << "receivers are optional";
     EXPECT_EQ(sizes.Count(), 3u);
 }
@@ -126,7 +134,8 @@ TEST_F(archive_client, ListFailureGivesTheMessageOfItsCode) {
     const MessageCase cases[] = {
         {KEL_ERROR_ARCHIVE_NOT_FOUND, "The archive file was not found"},
         {KEL_ERROR_ILLEGAL_PATH, "Illegal path used in a wildcard expression"},
-        {KEL_ERROR_CANNOT_OPEN, "The archive cannot be opened: unsupported archive or incorrect password"},
+        {KEL_ERROR_CANNOT_OPEN,
+         "The archive cannot be opened: unsupported archive or incorrect password"},
         {KEL_ERROR_CRC_MISMATCH, "General failure opening archive"},
         {42, "General failure opening archive"},
     };
@@ -154,22 +163,26 @@ TEST_F(archive_client, PasswordIsOfferedOncePerCall) {
     EXPECT_EQ(seen, (std::vector<std::string>{"secret", "<none>", "other", "<none>"}));
 
     seen.clear();
-    gFake.onExtract = [&](KelPasswordCallback password, auto, auto, auto) { seen.push_back(AskPassword(password)); };
+    gFake.onExtract = [&](KelPasswordCallback password, auto, auto, auto) {
+        seen.push_back(AskPassword(password));
+    };
     StringList entries;
-    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", "x", "C:\\out", {}, &entries, error, false, false));
+    ASSERT_TRUE(
+        ExtractArchiveEntries(ports_, "a.7z", "x", "C:\\out", {}, &entries, error, false, false));
     EXPECT_EQ(seen, (std::vector<std::string>{"x"}));
     EXPECT_EQ(gFake.extractPassword, "x");
 
     // A password longer than the library's buffer is cut, never written past it.
     seen.clear();
-    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", std::string(400, 'p'), "C:\\out", {}, &entries, error,
-                                      false, false));
+    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", std::string(400, 'p'), "C:\\out", {},
+                                      &entries, error, false, false));
     EXPECT_EQ(seen[0].size(), KEL_PASSWORD_BUFFER_SIZE - 1u);
 }
 
 TEST_F(archive_client, ExtractWithoutEntriesListsFirst) {
     std::string error;
-    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out\\", {}, nullptr, error, false, false));
+    ASSERT_TRUE(
+        ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out\\", {}, nullptr, error, false, false));
     EXPECT_EQ(gFake.opens, 1);
     EXPECT_EQ(gFake.closes, 1);
     EXPECT_EQ(gFake.targets, gFake.names);
@@ -179,13 +192,15 @@ TEST_F(archive_client, ExtractWithoutEntriesListsFirst) {
 
     StringList entries;
     entries.Add("docs\\a.txt");
-    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out", {}, &entries, error, false, true));
+    ASSERT_TRUE(
+        ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out", {}, &entries, error, false, true));
     EXPECT_EQ(gFake.opens, 1) << "an entry list needs no listing";
     EXPECT_EQ(gFake.targets, (std::vector<std::string>{"docs\\a.txt"}));
     EXPECT_EQ(gFake.mode, 0) << "mode flag set";
 
     gFake.openError = KEL_ERROR_ARCHIVE_NOT_FOUND;
-    EXPECT_FALSE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out", {}, nullptr, error, false, false));
+    EXPECT_FALSE(
+        ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out", {}, nullptr, error, false, false));
     EXPECT_EQ(error, kArchiveNotFoundText);
     EXPECT_EQ(gFake.extracts, 2) << "a failed listing ends the call";
 }
@@ -193,34 +208,40 @@ TEST_F(archive_client, ExtractWithoutEntriesListsFirst) {
 TEST_F(archive_client, ExtractFailureIsHashAndCode) {
     gFake.extractError = 42;
     std::string error;
-    EXPECT_FALSE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out", {}, nullptr, error, false, false));
+    EXPECT_FALSE(
+        ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out", {}, nullptr, error, false, false));
     EXPECT_EQ(error, "#42");
     gFake.extractError = KEL_ERROR_CANNOT_OPEN;
-    EXPECT_FALSE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out", {}, nullptr, error, false, false));
+    EXPECT_FALSE(
+        ExtractArchiveEntries(ports_, "a.7z", "", "C:\\out", {}, nullptr, error, false, false));
     EXPECT_EQ(error, "#1003");
 }
 
 TEST_F(archive_client, DefaultCallbacks) {
     int32_t question = -1, progress = -1, second = -1;
-    gFake.onExtract = [&](auto, KelProgressCallback p, KelFileDoneCallback s, KelReplaceCallback q) {
+    gFake.onExtract = [&](auto, KelProgressCallback p, KelFileDoneCallback s,
+                          KelReplaceCallback q) {
         question = AskReplace(q);
         progress = p("x", 1, 2);
         second = s("x", KEL_FILE_WRITTEN);
     };
     StringList entries;
     std::string error;
-    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\o", {}, &entries, error, true, false));
+    ASSERT_TRUE(
+        ExtractArchiveEntries(ports_, "a.7z", "", "C:\\o", {}, &entries, error, true, false));
     EXPECT_EQ(question, KEL_REPLACE_ALL) << "answer flag set";
     EXPECT_EQ(progress, 1);
     EXPECT_EQ(second, 1);
-    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\o", {}, &entries, error, false, false));
+    ASSERT_TRUE(
+        ExtractArchiveEntries(ports_, "a.7z", "", "C:\\o", {}, &entries, error, false, false));
     EXPECT_EQ(question, KEL_REPLACE_SKIP) << "answer flag clear";
 }
 
 TEST_F(archive_client, CallerCallbacksAreCalledAndTheirFailuresStopTheCall) {
     std::vector<std::string> log;
     int32_t progressAnswer = -1;
-    gFake.onExtract = [&](KelPasswordCallback pw, KelProgressCallback p, KelFileDoneCallback s, KelReplaceCallback q) {
+    gFake.onExtract = [&](KelPasswordCallback pw, KelProgressCallback p, KelFileDoneCallback s,
+                          KelReplaceCallback q) {
         log.push_back(AskPassword(pw));
         progressAnswer = p("docs\\a.txt", 50, 100);
         s("C:\\o\\docs\\a.txt", KEL_FILE_WRITTEN);
@@ -239,8 +260,10 @@ TEST_F(archive_client, CallerCallbacksAreCalledAndTheirFailuresStopTheCall) {
     callbacks.question = [] { return KEL_REPLACE_YES; };
     StringList entries;
     std::string error;
-    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\o", callbacks, &entries, error, true, false));
-    EXPECT_EQ(log, (std::vector<std::string>{"typed", "docs\\a.txt 50/100", "C:\\o\\docs\\a.txt 1", "2"}));
+    ASSERT_TRUE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\o", callbacks, &entries, error, true,
+                                      false));
+    EXPECT_EQ(log, (std::vector<std::string>{"typed", "docs\\a.txt 50/100", "C:\\o\\docs\\a.txt 1",
+                                             "2"}));
     EXPECT_EQ(progressAnswer, 0) << "the caller said stop";
 
     // An exception in a callback answers stop to the library and becomes the error text.
@@ -248,7 +271,8 @@ TEST_F(archive_client, CallerCallbacksAreCalledAndTheirFailuresStopTheCall) {
         throw std::runtime_error("worker gone");
     };
     gFake.extractError = KEL_ERROR_CANCELLED;
-    EXPECT_FALSE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\o", callbacks, &entries, error, true, false));
+    EXPECT_FALSE(ExtractArchiveEntries(ports_, "a.7z", "", "C:\\o", callbacks, &entries, error,
+                                       true, false));
     EXPECT_EQ(progressAnswer, 0);
     EXPECT_EQ(error, "worker gone");
 }

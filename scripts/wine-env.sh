@@ -20,6 +20,9 @@ kel_wine_start() {
         mkdir -p "$WINEPREFIX"
         echo "kel: creating the Wine test prefix $WINEPREFIX" >&2
         wineboot -i >/dev/null 2>&1 || true
+        # Xvfb runs no window manager: unmanaged windows close at once instead of after Wine's
+        # two-second wait for a manager that never answers.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
         wineserver -w
     fi
     # A server already running for this prefix (from an earlier run) is reused.

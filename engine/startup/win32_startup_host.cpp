@@ -13,6 +13,7 @@
 #include "engine/platform/win32_message_pump.h"
 #include "engine/platform/win32_text.h"
 #include "engine/script/engine_messages.h"
+#include "engine/script/engine_run_phases.h"
 #include "engine/script/interpreter.h"
 #include "engine/script/languages.h"
 #include "engine/startup/engine_globals.h"
@@ -147,8 +148,10 @@ int Win32StartupHost::RunScript(ScriptModel& script, const std::string& database
     Win32MessagePump messages;
     Win32MessageBoxes boxes;
     TraceLog untraced(files_, WidenLatin1);  // a log without path writes nothing
-    const RunEnvironment environment{Globals(), trace_ ? *trace_ : untraced,
-                                     {files_, clock, messages, boxes}};
+    EngineRunPhases phases;
+    RunEnvironment environment{Globals(), trace_ ? *trace_ : untraced,
+                               {files_, clock, messages, boxes}};
+    environment.phases = &phases;
     const RunResult result = kel::RunScript(script, databasePath, environment);
     // A rejected script ends the process here, leaving the support folder behind.
     if (result.endProcessNow) ExitProcess(static_cast<UINT>(result.exitCode));

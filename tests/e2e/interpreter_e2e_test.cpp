@@ -53,7 +53,8 @@ std::string ReadAll(const fs::path& file) {
 class InterpreterE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!SetupRun::WineAvailable()) GTEST_SKIP() << "needs the Wine test bed of ./kel test";
+        // A missing test bed is a failure, never a silent skip.
+        if (!SetupRun::WineAvailable()) GTEST_FAIL() << "needs the Wine test bed: run through ./kel test";
     }
     static std::string TestName() {
         return ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -187,11 +188,6 @@ TEST_F(InterpreterE2E, RuntimeErrorBoxes) {
         std::vector<Step> rest;
         std::string message;
     } cases[] = {
-        {"MissingLabel",
-         {"TITLE=Demo", "V=1.x.3"},
-         GoTo("Nowhere"),
-         {},
-         "LABEL undefined: Nowhere"},
         {"VersionField",
          {"TITLE=Demo", "V=1.x.3"},
          If("V", "6", "1.0"),
@@ -217,10 +213,54 @@ TEST_F(InterpreterE2E, RuntimeErrorBoxes) {
         EXPECT_TRUE(run.TempEntries().empty()) << ::testing::PrintToString(run.TempEntries());
     }
     SetupRun silent(TestName() + "Silent");
-    silent.WriteCompleteSetup(Script({W(silent, "a"), GoTo("Nowhere"), W(silent, "no")}));
-    EXPECT_EQ(silent.Run({"/S"}), 0);
+    silent.WriteCompleteSetup(Script({Declare("V", "1.x.3"), W(silent, "a"), If("V", "6", "1.0"),
+                                      W(silent, "no"), End()}));
+    EXPECT_EQ(silent.Run({"/S", "V=1.x.3"}), 0);
     EXPECT_TRUE(silent.Boxes().empty());
     EXPECT_EQ(LinesOf(silent.work / "out.txt"), std::vector<std::string>{"a"});
+}
+
+// The compile check before the first statement: a script that breaks one of its rules ends the
+// process at once with 314, without a box even when not silent, the trace log stopping at the
+// check and the support folder left; the same script mended runs to its end.
+TEST_F(InterpreterE2E, RejectedScriptsEndWith314) {
+    struct Case {
+        const char* label;
+        std::vector<Step> broken;
+        std::vector<Step> mended;
+    } cases[] = {
+        {"MissingLabel", {GoTo("Nowhere")}, {GoTo("There"), Label("There")}},
+        {"TooManyEnd", {End()}, {If("A", "0", "1"), End()}},
+        {"InsufficientEnd", {If("A", "0", "1")}, {If("A", "0", "1"), End()}},
+        {"LabelInsideIf", {If("A", "0", "1"), Label("L"), End()}, {Label("L"), If("A", "0", "1"), End()}},
+        {"LabelRedefined", {Label("L"), Label("l")}, {Label("L"), Label("M")}},
+        {"UndefinedVariable", {If("UNSET", "0", "1"), End()}, {If("A", "0", "1"), End()}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (bool mended : {false, true}) {
+            SetupRun run(TestName() + c.label + (mended ? "Mended" : "Broken"));
+            std::vector<Step> steps = {Declare("A", "1"), W(run, "started")};
+            const std::vector<Step>& body = mended ? c.mended : c.broken;
+            steps.insert(steps.end(), body.begin(), body.end());
+            steps.push_back(W(run, "ended"));
+            run.WriteCompleteSetup(Script(steps));
+            const int exitCode = run.Run({});
+            EXPECT_TRUE(run.Boxes().empty());
+            const std::vector<std::string> trace = run.TraceLines();
+            ASSERT_FALSE(trace.empty());
+            if (mended) {
+                EXPECT_EQ(exitCode, 0);
+                EXPECT_EQ(LinesOf(run.work / "out.txt"), (std::vector<std::string>{"started", "ended"}));
+                EXPECT_EQ(trace.back(), "</Tarnwick>");
+            } else {
+                EXPECT_EQ(exitCode, 314);
+                EXPECT_FALSE(fs::exists(run.work / "out.txt"));
+                EXPECT_EQ(trace.back(), "    <CompileScript>");
+                EXPECT_EQ(run.TempEntries().front(), "kel1");
+            }
+        }
+    }
 }
 
 // A read-only file is written (its attributes are reset), lines go to the top or the end, a

@@ -118,7 +118,13 @@ int SetupRun::Run(const std::vector<std::string>& arguments, bool withTrace) {
     if (withTrace) command += " " + ShellQuote("/l=" + WindowsPath(TracePath()));
     for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
     command += " </dev/null";
-    return RunShell(command);
+    fs::remove(BoxLogPath().string() + ".exit");
+    const int status = RunShell(command);
+    // The launcher records the full code; the shell sees only its low eight bits.
+    std::ifstream exitFile(BoxLogPath().string() + ".exit");
+    long full = 0;
+    if (exitFile >> full) return static_cast<int>(full);
+    return status;
 }
 
 std::vector<std::string> SetupRun::TraceLines() const {

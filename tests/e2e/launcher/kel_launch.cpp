@@ -126,6 +126,10 @@ int wmain() {
     }
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
+    if (FILE* exitFile = _wfopen((boxLog + L".exit").c_str(), L"w")) {
+        fprintf(exitFile, "%ld\n", static_cast<long>(exitCode));
+        fclose(exitFile);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     if (log) fclose(log);

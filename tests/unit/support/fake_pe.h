@@ -1,5 +1,5 @@
 // A minimal PE32 image for host tests: headers, one section of 0x200 bytes at 0x200, so the image
-// ends at 0x400. Optionally a certificate table entry pointing past the image.
+// ends at 0x400, as a stripped program's image ends where its last section ends.
 #pragma once
 
 #include <cstdint>
@@ -17,23 +17,33 @@ inline void PutU32(std::string& b, std::size_t at, std::uint32_t v) {
 
 constexpr std::size_t kFakeImageEnd = 0x400;
 
-inline std::string FakePeImage() {
+// With `certificateSize`, a certificate table of that many bytes follows the image and the
+// security directory points at it, as in a signed file.
+inline std::string FakePeImage(std::uint32_t certificateSize = 0) {
     std::string b(kFakeImageEnd, '\0');
     b[0] = 'M';
     b[1] = 'Z';
     PutU32(b, 0x3C, 0x40);
     b.replace(0x40, 4, std::string("PE\0\0", 4));
     const std::size_t coff = 0x44;
-    PutU16(b, coff, 0x14C);       // i386
-    PutU16(b, coff + 2, 1);       // one section
-    PutU16(b, coff + 16, 224);    // optional header size
+    PutU16(b, coff, 0x14C);        // i386
+    PutU16(b, coff + 2, 1);        // one section
+    PutU16(b, coff + 16, 224);     // optional header size
     const std::size_t optional = coff + 20;
-    PutU16(b, optional, 0x10B);   // PE32
-    PutU32(b, optional + 92, 16); // data directories
+    PutU16(b, optional, 0x10B);    // PE32
+    PutU32(b, optional + 92, 16);  // data directories
     const std::size_t section = optional + 224;
     b.replace(section, 5, ".text");
-    PutU32(b, section + 16, 0x200);  // SizeOfRawData
-    PutU32(b, section + 20, 0x200);  // PointerToRawData
+    PutU32(b, section + 8, 0x200);    // virtual size
+    PutU32(b, section + 12, 0x1000);  // virtual address
+    PutU32(b, section + 16, 0x200);   // SizeOfRawData
+    PutU32(b, section + 20, 0x200);   // PointerToRawData
+    for (std::size_t i = 0x200; i < kFakeImageEnd; ++i) b[i] = static_cast<char>(0xC3);
+    if (certificateSize > 0) {
+        PutU32(b, optional + 96 + 4 * 8, static_cast<std::uint32_t>(kFakeImageEnd));
+        PutU32(b, optional + 96 + 4 * 8 + 4, certificateSize);
+        b += std::string(certificateSize, '\x5A');
+    }
     return b;
 }
 

@@ -2,6 +2,7 @@
 // exit code, the trace log, the message boxes and what is left in the temporary folder.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "engine/script/compiled_script.h"
@@ -45,6 +46,16 @@ TEST_F(StartupE2E, CompleteSetupRunsToItsEndAndCleansUp) {
 TEST_F(StartupE2E, InteractiveRunShowsThePreparationWindowAndNoBox) {
     SetupRun run(TestName());
     run.WriteCompleteSetup(OneStatement());
+    EXPECT_EQ(run.Run({}), 0);
+    EXPECT_EQ(run.TraceLines(), kFullTrace);
+    EXPECT_TRUE(run.Boxes().empty());
+}
+
+TEST_F(StartupE2E, SplashPictureBesideTheEngineIsShownWhilePreparing) {
+    SetupRun run(TestName());
+    run.WriteCompleteSetup(OneStatement());
+    const std::string picture = (run.dist / "setup.bmp").string();
+    ASSERT_EQ(std::system(("convert -size 240x120 xc:navy BMP3:'" + picture + "'").c_str()), 0);
     EXPECT_EQ(run.Run({}), 0);
     EXPECT_EQ(run.TraceLines(), kFullTrace);
     EXPECT_TRUE(run.Boxes().empty());

@@ -12,6 +12,7 @@
 #include "engine/platform/win32_message_boxes.h"
 #include "engine/platform/win32_message_pump.h"
 #include "engine/platform/win32_text.h"
+#include "engine/platform/win32_wow64.h"
 #include "engine/script/engine_messages.h"
 #include "engine/script/engine_run_phases.h"
 #include "engine/script/interpreter.h"
@@ -148,10 +149,14 @@ int Win32StartupHost::RunScript(ScriptModel& script, const std::string& database
     Win32MessagePump messages;
     Win32MessageBoxes boxes;
     TraceLog untraced(files_, WidenLatin1);  // a log without path writes nothing
-    EngineRunPhases phases;
+    EngineRunPhases phases(files_, boxes, Globals());
     RunEnvironment environment{Globals(), trace_ ? *trace_ : untraced,
                                {files_, clock, messages, boxes}};
     environment.phases = &phases;
+    Win32Wow64 wow64;
+    Wow64Views wow64Views(wow64);
+    EnginePlatformViews views(wow64Views);
+    environment.views = &views;
     const RunResult result = kel::RunScript(script, databasePath, environment);
     // A rejected script ends the process here, leaving the support folder behind.
     if (result.endProcessNow) ExitProcess(static_cast<UINT>(result.exitCode));

@@ -16,6 +16,7 @@ std::string DriveRootOf(const std::string& path) {
 }
 
 bool IsSourceMediumGone(DriveTypes& drives, FileSystem& files, const std::string& exeDir) {
+    if (exeDir.empty()) return false;
     if (drives.DriveType(DriveRootOf(exeDir)) == kDriveFixed) return false;
     return !files.FolderExists(exeDir);
 }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "engine/script/validation.h"
+#include "engine/startup/support_folder.h"
 
 namespace kel {
 
@@ -36,6 +37,15 @@ bool EngineRunPhases::AcquireSingleInstanceLock(const ScriptModel& script) {
 void EngineRunPhases::ReleaseSingleInstanceLock(const ScriptModel& script) {
     if (!SingleInstanceSwitchOn(script)) return;
     files_.RemoveFile(LockFilePath(script));
+}
+
+bool EngineRunPhases::EndOnEjectedMedium() {
+    if (!IsSourceMediumGone(drives_, files_, globals_.exeDir)) return false;
+    RemoveSupportFolder(files_, globals_.supportDir);
+    trace_.Write(kPrematureEjectTrace);
+    trace_.Write(kPrematureEjectTraceEnd);
+    trace_.Write(kEngineTraceEnd);
+    return true;
 }
 
 }  // namespace kel

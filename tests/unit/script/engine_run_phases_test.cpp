@@ -1,6 +1,7 @@
-// The single-instance lock of a run: the empty file TempDir + RevisionCode + ".kel" made before
-// the first statement when the compiler variable SINGLEINSTANCE is "TRUE", the run that ends at
-// once while it exists, and its removal at the normal end.
+// The engine's run phases: the single-instance lock (the empty file TempDir + RevisionCode + ".kel"
+// made before the first statement when the compiler variable SINGLEINSTANCE is "TRUE", the run
+// that ends at once while it exists, its removal at the normal end) and the end of a run whose
+// removable medium has gone.
 #include <gtest/gtest.h>
 
 #include "engine/script/engine_run_phases.h"
@@ -11,13 +12,24 @@ namespace {
 
 constexpr const char* kTempDir = "C:\\temp\\";
 constexpr const char* kLockFile = "C:\\temp\\{REV-1}.kel";
+constexpr const char* kExeDir = "E:\\setup\\";
+constexpr const char* kSupportDir = "C:\\temp\\kel1\\";
+
+// Drive E: is removable, every other root fixed.
+class RemovableE : public DriveTypes {
+  public:
+    unsigned DriveType(const std::string& root) override { return root == "E:\\" ? 2u : kDriveFixed; }
+};
 
 class SingleInstanceLockTest : public InterpreterTest {
   protected:
     void SetUp() override {
         InterpreterTest::SetUp();
         globals.tempDir = kTempDir;
+        globals.exeDir = kExeDir;
+        globals.supportDir = kSupportDir;
         files.ForceFolders("C:\\temp");
+        files.ForceFolders(kExeDir);
     }
 
     ScriptModel Script(const std::string& switchValue) {
@@ -37,7 +49,8 @@ class SingleInstanceLockTest : public InterpreterTest {
         return RunScript(script, databasePath, environment, callback);
     }
 
-    EngineRunPhases lockPhases{files, boxes, globals};
+    RemovableE drives;
+    EngineRunPhases lockPhases{files, boxes, drives, trace, globals};
 };
 
 TEST_F(SingleInstanceLockTest, HeldLockEndsTheRunBeforeItsFirstStatement) {
@@ -119,6 +132,37 @@ TEST_F(SingleInstanceLockTest, IntermediateExpansionIsShownInAResultBox) {
 TEST_F(SingleInstanceLockTest, UnwritableLockFileRaises) {
     files.lockedFiles.insert(MemoryFileSystem::Key(kLockFile));
     EXPECT_THROW(lockPhases.AcquireSingleInstanceLock(Script("TRUE")), std::runtime_error);
+}
+
+TEST_F(SingleInstanceLockTest, MediumStillThereLetsTheRunReturn) {
+    EnableTrace();
+    const RunResult result = RunWithLock(Script(""));
+    EXPECT_FALSE(result.endProcessNow);
+    EXPECT_TRUE(files.FileExists(kDatabase));
+    for (const std::string& line : TraceLines()) EXPECT_NE(line, "  <RemovableMediaPrematureEject>");
+}
+
+// The script ejects the medium: the run ends right after the Exit script step with the exit code
+// set so far, the support folder gone and the lock released.
+TEST_F(SingleInstanceLockTest, EjectedMediumEndsTheProcessWithoutTheSupportFolder) {
+    EnableTrace();
+    files.AddFile(std::string(kSupportDir) + "sub\\dialog.dfm", "form");
+    commands.Add("Eject", [this](CommandContext&) { files.RemoveFolder(kExeDir); });
+    ScriptModel script = BuildScript({{"Eject", {}}, ExitWith("7"), Write("never")});
+    script.revisionCode = "{REV-1}";
+    script.compilerVariables.Add("SINGLEINSTANCE");
+    script.compilerVariables.Add("TRUE");
+
+    const RunResult result = RunWithLock(script);
+    EXPECT_TRUE(result.endProcessNow);
+    EXPECT_EQ(result.exitCode, 7);
+    EXPECT_FALSE(files.FolderExists(kSupportDir));
+    EXPECT_FALSE(files.FileExists(kLockFile));
+    const std::vector<std::string> lines = TraceLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
+              (std::vector<std::string>{"    </ExitScript>", "  <RemovableMediaPrematureEject>",
+                                        "  </RemovableMediaPrematureEject>", "</Tarnwick>"}));
 }
 
 }  // namespace

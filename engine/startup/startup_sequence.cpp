@@ -10,6 +10,7 @@
 #include "engine/script/engine_messages.h"
 #include "engine/script/script_error.h"
 #include "engine/startup/command_line.h"
+#include "engine/startup/support_folder.h"
 #include "engine/vars/variables.h"
 
 namespace kel {
@@ -257,29 +258,7 @@ void StartupSequence::PreloadDialogs() {
     trace_.Write("    </Dialogs>");
 }
 
-void StartupSequence::CleanSupportDir() {
-    const std::string& folder = globals_.supportDir;
-    if (folder.empty() || !host_.Files().FolderExists(folder)) return;
-    // Three passes: a file still held open by a finishing child process is often free by the next.
-    for (int pass = 0; pass < 3; ++pass) DeleteFolderContents(folder, true);
-    host_.Files().RemoveFolder(folder);
-}
-
-void StartupSequence::DeleteFolderContents(const std::string& folder, bool recursive) {
-    FileSystem& files = host_.Files();
-    const std::string prefix = WithBackslash(folder);
-    for (const DirectoryEntry& entry : files.ListFolder(folder)) {
-        const std::string path = prefix + entry.name;
-        if (entry.isDirectory) {
-            if (!recursive) continue;
-            DeleteFolderContents(path, true);
-            files.RemoveFolder(path);
-        } else {
-            files.SetNormalAttributes(path);
-            files.RemoveFile(path);
-        }
-    }
-}
+void StartupSequence::CleanSupportDir() { RemoveSupportFolder(host_.Files(), globals_.supportDir); }
 
 void StartupSequence::Fail(int exitCode, const std::string& message) {
     if (!globals_.silentMode) {

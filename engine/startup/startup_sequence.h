@@ -53,7 +53,6 @@ private:
     void CopyDatabase();
     void PreloadDialogs();
     void CleanSupportDir();
-    void DeleteFolderContents(const std::string& folder, bool recursive);
     [[noreturn]] void Fail(int exitCode, const std::string& message);
 
     StartupHost& host_;

@@ -9,9 +9,11 @@
 #include "engine/media/win32_archive_binding.h"
 #include "engine/platform/unique_handle.h"
 #include "engine/platform/win32_clock.h"
+#include "engine/platform/win32_drive_types.h"
 #include "engine/platform/win32_message_boxes.h"
 #include "engine/platform/win32_message_pump.h"
 #include "engine/platform/win32_text.h"
+#include "engine/platform/win32_wow64.h"
 #include "engine/script/engine_messages.h"
 #include "engine/script/engine_run_phases.h"
 #include "engine/script/interpreter.h"
@@ -148,12 +150,19 @@ int Win32StartupHost::RunScript(ScriptModel& script, const std::string& database
     Win32MessagePump messages;
     Win32MessageBoxes boxes;
     TraceLog untraced(files_, WidenLatin1);  // a log without path writes nothing
-    EngineRunPhases phases;
-    RunEnvironment environment{Globals(), trace_ ? *trace_ : untraced,
+    Win32DriveTypes drives;
+    TraceLog& trace = trace_ ? *trace_ : untraced;
+    EngineRunPhases phases(files_, boxes, drives, trace, Globals());
+    RunEnvironment environment{Globals(), trace,
                                {files_, clock, messages, boxes}};
     environment.phases = &phases;
+    Win32Wow64 wow64;
+    Wow64Views wow64Views(wow64);
+    EnginePlatformViews views(wow64Views);
+    environment.views = &views;
     const RunResult result = kel::RunScript(script, databasePath, environment);
-    // A rejected script ends the process here, leaving the support folder behind.
+    // A rejected script ends the process here, leaving the support folder behind; so does a setup
+    // whose medium was ejected, once its support folder is gone.
     if (result.endProcessNow) ExitProcess(static_cast<UINT>(result.exitCode));
     return result.exitCode;
 }

@@ -31,7 +31,9 @@ ParsedParts ParseStringParts(std::string_view source, std::string_view delimiter
 std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement,
                         bool ignoreCase, bool all);
 
-// "Extract Path" part codes 0 to 6; any other code gives the value unchanged.
+// "Extract Path" part codes 0 to 6; any other code gives the value unchanged. Names end at the
+// last backslash or drive colon; a drive is "X:" or "\\server\share". The folder above a folder
+// at the root of a drive or share is that root itself.
 std::string ExtractPathPart(std::string_view path, int code);
 
 void RegisterStringCommands(CommandTable& table);

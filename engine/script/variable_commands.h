@@ -35,7 +35,7 @@ MathematicsGenerator& MathematicsRandom();
 // One "Mathematics" operation on the texts as the command reads them (a and b expanded,
 // `text` the expanded parameter 1 for code 11). Empty when an operand is not an integer, on
 // division by zero, for an empty text with code 11 and for codes outside 0 to 15. Shift counts
-// outside 0 to 63 give 0.
+// outside 0 to 63 give 0. Code 12 of a multiple of 256 gives the one character with code 0.
 std::string ComputeMathematics(std::int64_t code, std::string_view a, std::string_view b,
                                MathematicsGenerator& generator);
 

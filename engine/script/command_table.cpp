@@ -3,6 +3,7 @@
 
 #include "engine/script/immediate_commands.h"
 #include "engine/script/string_commands.h"
+#include "engine/script/temporary_file_command.h"
 #include "engine/script/variable_commands.h"
 
 namespace kel {
@@ -22,6 +23,7 @@ const CommandTable& BuiltInCommands() {
         RegisterImmediateCommands(built);
         RegisterVariableCommands(built);
         RegisterStringCommands(built);
+        RegisterTemporaryFileCommand(built);
         return built;
     }();
     return table;

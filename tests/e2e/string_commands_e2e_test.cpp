@@ -1,6 +1,7 @@
 // The variable and string commands run by the real engine under Wine: a script computes values
 // with "Set Variable", "Mathematics", "Evaluate Expression", "Parse String", "Replace String",
-// "Convert Case" and "Extract Path" and writes each with "Write to Text File".
+// "Convert Case", "Extract Path" and "Get Temporary File" and writes each with "Write to Text
+// File".
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -50,6 +51,8 @@ TEST(StringCommandsE2E, ScriptComputesAndWritesValues) {
         {"Set Variable", {"P", "C:\\Data\\Setup\\file.tar.gz"}},
         {"Set Variable", {"DIR", "$P$"}},
         {"Set Variable", {"KEEP$QORV$QORV$TRUE", "kept"}},
+        {"Set Variable", {"TMPF", ""}},
+        {"Set Variable", {"TMPNAME", ""}},
         {"Mathematics", {"$A$", "$B$", "3", "Q"}},
         {"Mathematics", {"$A$", "$B$", "4", "M"}},
         write("$Q$ $M$"),
@@ -69,12 +72,19 @@ TEST(StringCommandsE2E, ScriptComputesAndWritesValues) {
         write("$DIR$"),
         {"Extract Path", {"P", "1"}},
         write("$P$ $KEEP$"),
+        {"Get Temporary File", {"TMPF"}},
+        {"Set Variable", {"TMPNAME", "$TMPF$"}},
+        {"Extract Path", {"TMPNAME", "0"}},
+        {"Parse String", {"$TMPNAME$", "3", "FIRST", "SECOND", "2", "FALSE", "FALSE"}},
+        {"Extract Path", {"TMPNAME", "2"}},
+        write("$FIRST$ $TMPNAME$"),
     };
     // clang-format on
     run.WriteCompleteSetup(MakeScript(statements));
     EXPECT_EQ(run.Run({"/S"}), 0);
-    const std::vector<std::string> expected = {"-3 1", "[]",  "TRUE",       "a=b|c",        "a|bxc",
-                                               "bbb",  "BBB", "C:\\Data\\", "file.tar kept"};
+    const std::vector<std::string> expected = {"-3 1",          "[]",     "TRUE", "a=b|c",
+                                               "a|bxc",         "bbb",    "BBB",  "C:\\Data\\",
+                                               "file.tar kept", "kel tmp"};
     EXPECT_EQ(LinesOf(run.work / "out.txt"), expected);
     EXPECT_TRUE(run.Boxes().empty());
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/script/temporary_file_command.h"
 #include "string_commands_fixture.h"
 
 namespace kel::testing {
@@ -235,6 +236,39 @@ TEST_F(CommandsTest, ExtractPathCodeThatIsNoNumberEndsTheRun) {
     EXPECT_TRUE(Output().empty());
     EXPECT_TRUE(RuntimeErrorShown());
     EXPECT_EQ(GetVariable("V"), "C:\\a");
+}
+
+TEST_F(CommandsTest, GetTemporaryFileCreatesAnEmptyFileInTempDir) {
+    files.ForceFolders("C:\\tmp");
+    clock.tick = 0x1A2B;
+    Inject("TEMPDIR", "C:\\tmp\\");
+    files.AddFile("C:\\tmp\\kel1A2C.tmp", "taken");
+    Run({{"Get Temporary File", {"$T$"}}, {"Get Temporary File", {"U"}}});
+    const std::string first = GetVariable("T");
+    const std::string second = GetVariable("U");
+    EXPECT_EQ(first.rfind("C:\\tmp\\kel", 0), 0u) << first;
+    EXPECT_EQ(first.substr(first.size() - 4), ".tmp");
+    ASSERT_NE(files.Find(first), nullptr);
+    EXPECT_EQ(*files.Find(first), "");
+    ASSERT_NE(files.Find(second), nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(*files.Find("C:\\tmp\\kel1A2C.tmp"), "taken");
+}
+
+TEST(CreateTemporaryFile, SkipsTakenNamesAndWrapsAround) {
+    MemoryFileSystem files;
+    files.ForceFolders("C:\\t");
+    files.AddFile("C:\\t\\kelFFFF.tmp", "x");
+    // Seed FFFE gives FFFF first (taken), then wraps to 1.
+    EXPECT_EQ(CreateTemporaryFile(files, "C:\\t", 0xFFFE), "C:\\t\\kel1.tmp");
+    EXPECT_EQ(CreateTemporaryFile(files, "C:\\t\\", 0), "C:\\t\\kel2.tmp");
+    EXPECT_EQ(*files.Find("C:\\t\\kelFFFF.tmp"), "x");
+}
+
+TEST(CreateTemporaryFile, MissingFolderGivesEmptyText) {
+    MemoryFileSystem files;
+    EXPECT_EQ(CreateTemporaryFile(files, "C:\\none", 5), "");
+    EXPECT_EQ(CreateTemporaryFile(files, "", 5), "");
 }
 
 }  // namespace

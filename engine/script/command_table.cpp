@@ -2,6 +2,9 @@
 #include "engine/script/command_table.h"
 
 #include "engine/script/immediate_commands.h"
+#include "engine/script/string_commands.h"
+#include "engine/script/temporary_file_command.h"
+#include "engine/script/variable_commands.h"
 
 namespace kel {
 
@@ -18,6 +21,9 @@ const CommandTable& BuiltInCommands() {
     static const CommandTable table = [] {
         CommandTable built;
         RegisterImmediateCommands(built);
+        RegisterVariableCommands(built);
+        RegisterStringCommands(built);
+        RegisterTemporaryFileCommand(built);
         return built;
     }();
     return table;

@@ -10,6 +10,9 @@
 
 namespace kel {
 
+// Outcome of creating a file that must not exist yet.
+enum class NewFileResult { Created, AlreadyExists, Failed };
+
 struct DirectoryEntry {
     std::string name;
     bool isDirectory = false;
@@ -31,6 +34,9 @@ public:
     // Replaces the file's content with `data`.
     virtual bool WriteFile(const std::string& path, std::string_view data) = 0;
     virtual bool AppendFile(const std::string& path, std::string_view data) = 0;
+    // Creates an empty file in one step that fails when the file exists, so that of two
+    // processes racing for the same name exactly one gets Created.
+    virtual NewFileResult CreateNewFile(const std::string& path) = 0;
     // Replaces the file's content with `data` so that the file holds either its old content or
     // the whole new one, never a part: the data goes to a new file beside it, which then takes the
     // file's place in one step. Creates the file when it is missing; false changes nothing.

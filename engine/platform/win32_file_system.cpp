@@ -90,6 +90,15 @@ bool Win32FileSystem::AppendFile(const std::string& path, std::string_view data)
     return WriteAll(file.Get(), data);
 }
 
+NewFileResult Win32FileSystem::CreateNewFile(const std::string& path) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return NewFileResult::Created;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFileResult::AlreadyExists
+                                                                       : NewFileResult::Failed;
+}
+
 bool Win32FileSystem::ReplaceFileContent(const std::string& path, std::string_view data) {
     // The new content is written and flushed under a unique name in the same folder (so the final
     // move stays on one volume), then moved over the file with the move itself written through.

@@ -15,6 +15,7 @@ public:
     std::optional<std::string> ReadFile(const std::string& path) override;
     bool WriteFile(const std::string& path, std::string_view data) override;
     bool AppendFile(const std::string& path, std::string_view data) override;
+    NewFileResult CreateNewFile(const std::string& path) override;
     bool ReplaceFileContent(const std::string& path, std::string_view data) override;
     bool RemoveFile(const std::string& path) override;
     bool CopyTo(const std::string& from, const std::string& to) override;

@@ -29,9 +29,14 @@ bool EngineRunPhases::SingleInstanceSwitchOn(const ScriptModel& script) {
 bool EngineRunPhases::AcquireSingleInstanceLock(const ScriptModel& script) {
     if (!SingleInstanceSwitchOn(script)) return true;
     const std::string path = LockFilePath(script);
-    if (files_.FileExists(path)) return false;
-    if (!files_.WriteFile(path, {})) throw std::runtime_error(std::string(kLockFileNotWritten) + path);
-    return true;
+    // One call that fails on an existing file: of two setups started at the same moment, exactly
+    // one takes the lock.
+    switch (files_.CreateNewFile(path)) {
+        case NewFileResult::Created: return true;
+        case NewFileResult::AlreadyExists: return false;
+        case NewFileResult::Failed: break;
+    }
+    throw std::runtime_error(std::string(kLockFileNotWritten) + path);
 }
 
 void EngineRunPhases::ReleaseSingleInstanceLock(const ScriptModel& script) {

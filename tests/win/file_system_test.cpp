@@ -50,6 +50,20 @@ TEST_F(Win32FileSystemTest, CreateFolderNeverTakesOverAnExistingOne) {
     EXPECT_FALSE(files.FolderExists(root + "planted"));
 }
 
+// The single-instance lock relies on this: the file appears empty, and a second attempt, a file
+// with content or a folder of that name never counts as created.
+TEST_F(Win32FileSystemTest, CreateNewFileSucceedsOnlyForAFreeName) {
+    const std::string lock = root + "{REV}.kel";
+    EXPECT_EQ(files.CreateNewFile(lock), NewFileResult::Created);
+    EXPECT_EQ(files.ReadFile(lock), "");
+    EXPECT_EQ(files.CreateNewFile(lock), NewFileResult::AlreadyExists);
+    ASSERT_TRUE(files.WriteFile(root + "held", "content"));
+    EXPECT_EQ(files.CreateNewFile(root + "held"), NewFileResult::AlreadyExists);
+    EXPECT_EQ(files.ReadFile(root + "held"), "content");
+    EXPECT_EQ(files.CreateNewFile(root + "a"), NewFileResult::AlreadyExists);
+    EXPECT_EQ(files.CreateNewFile(root + "missing\\x.kel"), NewFileResult::Failed);
+}
+
 TEST_F(Win32FileSystemTest, WholeFileReadWriteAppendCopy) {
     const std::string path = root + "data.bin";
     const std::string bytes("a\0b\r\nc\xff", 7);

@@ -129,6 +129,21 @@ TEST_F(SingleInstanceLockTest, IntermediateExpansionIsShownInAResultBox) {
     EXPECT_EQ(boxes.shown[0].owner, 0u);
 }
 
+// Another setup takes the lock after this one looked: a file system that never reports the lock
+// file still makes this run end, because taking the lock is one create-if-new call.
+class LockAppearsAfterTheCheck : public MemoryFileSystem {
+  public:
+    bool FileExists(const std::string&) override { return false; }
+};
+
+TEST_F(SingleInstanceLockTest, LockTakenMeanwhileIsStillHonoured) {
+    LockAppearsAfterTheCheck racing;
+    racing.ForceFolders("C:\\temp");
+    racing.AddFile(kLockFile, "");
+    EngineRunPhases phases{racing, boxes, drives, trace, globals};
+    EXPECT_FALSE(phases.AcquireSingleInstanceLock(Script("TRUE")));
+}
+
 TEST_F(SingleInstanceLockTest, UnwritableLockFileRaises) {
     files.lockedFiles.insert(MemoryFileSystem::Key(kLockFile));
     EXPECT_THROW(lockPhases.AcquireSingleInstanceLock(Script("TRUE")), std::runtime_error);

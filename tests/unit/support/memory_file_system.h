@@ -80,6 +80,10 @@ public:
         files[Key(path)].append(data);
         return true;
     }
+    NewFileResult CreateNewFile(const std::string& path) override {
+        if (files.count(Key(path)) || folders.count(Key(path))) return NewFileResult::AlreadyExists;
+        return WriteFile(path, {}) ? NewFileResult::Created : NewFileResult::Failed;
+    }
     // In memory every write is whole; the atomicity itself is tested against the Win32 adapter.
     bool ReplaceFileContent(const std::string& path, std::string_view data) override {
         return WriteFile(path, data);
